@@ -43,6 +43,36 @@ void ReadGameLists(CatalogueHost &host);
 // empty. Raises KelvaroError("Error in <path>: <cause>").
 void ReadListFile(TGameList &list, int depth, const QString &currentDir);
 
+// One read of the catalogue: ReadListFile with the icon context and the limits that
+// the list files of one read share.
+class ListReader
+{
+public:
+    // Lists at this depth and deeper are not read: the categories there stay empty.
+    static constexpr int MaxDepth = 11;
+    // List files read by one reader at most. A list file that names itself (or a list
+    // that names it) several times would otherwise make the depth limit read
+    // k^11 files; lists past this bound stay empty, like those at MaxDepth.
+    static constexpr int MaxListFiles = 10000;
+
+    // `prompter` and `iconOwner` go to LoadEntryIcons (nullptr: icon errors not shown).
+    explicit ListReader(Prompter *prompter = nullptr, QObject *iconOwner = nullptr,
+                        int maxListFiles = MaxListFiles);
+    ~ListReader();
+    ListReader(const ListReader &) = delete;
+    ListReader &operator=(const ListReader &) = delete;
+
+    // As ReadListFile. Each list file is parsed once per reader, however often it is
+    // named.
+    void read(TGameList &list, int depth, const QString &currentDir);
+    // How many list files this reader has read so far (a file read twice counts twice).
+    int listFilesRead() const;
+
+private:
+    struct Data;
+    std::unique_ptr<Data> d;
+};
+
 // Inserts the entry into the list at the index and writes the list's file (sorting
 // first when AutoSort is 1). Returns true when saved; reports failure to the user.
 bool InsertEntryAndSave(CatalogueHost &host, TGameList &list, std::unique_ptr<TGameEntry> entry,

@@ -70,7 +70,9 @@ public:
     // Erases the entry's section from this list's file, then destroys the entry.
     virtual void DeleteAt(int index, const QString &programDir);
     // Rewrites this list's file from the entries, replacing the old file in one step;
-    // a list without entries leaves no file.
+    // a list without entries leaves no file. On failure the old file stays as it was
+    // and KelvaroError("Unable to write to <FileName as stored>") is raised; DeleteAt
+    // and Remove raise the same and keep the entry.
     virtual void Save(const QString &programDir);
 
     TGameEntry *Items(int index) const;
@@ -84,17 +86,26 @@ public:
     // Save, then SaveAll of every category among the entries, depth first.
     void SaveAll(const QString &programDir);
     // Moves the entry at fromIndex into destination (which may be this list) so that
-    // toIndex counts positions as they were before the entry was taken out.
+    // toIndex counts positions as they were before the entry was taken out. Bad
+    // indexes raise a list index error before anything moves; moving a category into
+    // itself or below itself raises KelvaroError and moves nothing.
     void MoveEntry(TGameList &destination, int fromIndex, int toIndex);
-    // Erases the entry's section from this list's file, removes and destroys it.
+    // Erases the entry's section from this list's file, removes and destroys it. An
+    // entry that is not in this list raises ListIndexError(-1).
     void Remove(TGameEntry *entry, const QString &programDir);
     // Destroys the entry at the index; touches no file.
     void Discard(int index);
 
     // The list's file name resolved against programDir when relative.
     QString resolvedFileName(const QString &programDir) const;
+    // True when `list` is this list or one of the categories below it, at any depth.
+    bool contains(const TGameList *list) const;
 
     std::vector<std::unique_ptr<TGameEntry>> Entries;
+
+private:
+    void eraseAndDestroy(int index, const QString &programDir);
+    [[noreturn]] void raiseWriteError() const;
 };
 
 class TRootList : public TGameList

@@ -1,0 +1,208 @@
+#include "catalogue/CatalogueIO.h"
+
+#include "catalogue/EntryIcons.h"
+#include "catalogue/GameClasses.h"
+#include "catalogue/PathHelpers.h"
+#include "platform/IniFile.h"
+#include "platform/KelvaroError.h"
+#include "platform/Prompter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Line breaks inside messages are a line feed followed by a carriage return.
+const QString LineBreak = u"\n\r"_s;
+
+QString errorText(const std::exception &error)
+{
+    if (const auto *own = dynamic_cast<const KelvaroError *>(&error))
+        return own->message();
+    return QString::fromLocal8Bit(error.what());
+}
+
+void showError(CatalogueHost &host, QObject *owner, const QString &text)
+{
+    host.prompter().message(owner, u"Error"_s, text, Prompter::Icon::None);
+}
+
+QString couldNotAccess(const TGameList &list)
+{
+    return u"Could not access "_s + list.FileName + LineBreak + u"Ensure access is possible."_s;
+}
+
+// The list file's full path: relative names against the directory standing for the
+// current directory, "." and ".." resolved, in the platform's separators. No length
+// limit.
+QString fullListPath(const QString &fileName, const QString &currentDir)
+{
+    const QString base = currentDir.isEmpty() ? QDir::currentPath() : currentDir;
+    return QDir::toNativeSeparators(QDir::cleanPath(QDir(base).absoluteFilePath(fileName)));
+}
+
+} // namespace
+
+struct ListReader::Data
+{
+    Prompter *prompter = nullptr;
+    QObject *iconOwner = nullptr;
+    int maxListFiles = 0;
+    int listFilesRead = 0;
+    // Every list file met in this read, parsed once; a file named again is served
+    // from here.
+    QHash<QString, std::shared_ptr<IniDocument>> files;
+
+    IniDocument &file(const QString &path)
+    {
+        std::shared_ptr<IniDocument> &slot = files[path];
+        if (!slot)
+            slot = std::make_shared<IniDocument>(load(path));
+        return *slot;
+    }
+
+    // A missing file is an empty list. A file that exists but cannot be read (a
+    // directory in its place, no permission) is an error: read as empty, it would be
+    // overwritten with nothing by the next save of the catalogue.
+    static IniDocument load(const QString &path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            if (!file.exists())
+                return IniDocument();
+            throw KelvaroError(file.errorString());
+        }
+        const QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            throw KelvaroError(file.errorString());
+        return IniDocument::parse(bytes);
+    }
+};
+
+ListReader::ListReader(Prompter *prompter, QObject *iconOwner, int maxListFiles)
+    : d(std::make_unique<Data>())
+{
+    d->prompter = prompter;
+    d->iconOwner = iconOwner;
+    d->maxListFiles = maxListFiles;
+}
+
+ListReader::~ListReader() = default;
+
+int ListReader::listFilesRead() const
+{
+    return d->listFilesRead;
+}
+
+void ListReader::read(TGameList &list, int depth, const QString &currentDir)
+{
+    // The depth limit ends any cycle of list files naming each other; the bound on
+    // the number of files keeps several references per file from multiplying.
+    if (depth >= MaxDepth || d->listFilesRead >= d->maxListFiles)
+        return;
+    // A "CategoryFile" that is present but empty names no file: an empty category.
+    if (list.FileName.isEmpty())
+        return;
+
+    const QString path = fullListPath(list.FileName, currentDir);
+    try {
+        ++d->listFilesRead;
+        IniDocument &ini = d->file(path);
+        const QString directory = ExtractDirectory(path);
+        const IconContext icons{directory, d->prompter, d->iconOwner};
+
+        const QString game = u"Game"_s;
+        const QString category = u"Category"_s;
+        const QString typeKey = u"Type"_s;
+        const QStringList sections = ini.readSections();
+        for (const QString &section : sections) {
+            const QString type = ini.readString(section, typeKey, game);
+            if (type == game) {
+                auto entry = std::make_unique<TGame>(
+                    section, ini.readString(section, u"GameFile"_s, QString()),
+                    ini.readString(section, u"GamePath"_s, QString()),
+                    ini.readString(section, u"GameParams"_s, QString()),
+                    ini.readString(section, u"GameIcon"_s, QString()));
+                TGameEntry &added = *entry;
+                list.Add(std::move(entry));
+                LoadEntryIcons(added.IconLocation, added.SmallIcon, added.LargeIcon, icons);
+            } else if (type == category) {
+                auto entry = std::make_unique<TGameList>(
+                    section, ini.readString(section, u"CategoryIcon"_s, QString()),
+                    ini.readString(section, u"CategoryFile"_s, section + u".ini"_s));
+                TGameList &added = *entry;
+                list.Add(std::move(entry));
+                LoadEntryIcons(added.IconLocation, added.SmallIcon, added.LargeIcon, icons);
+                // Relative names in this file resolve against this file's directory.
+                read(added, depth + 1, directory);
+            }
+            // Any other type: no entry.
+        }
+    } catch (const std::exception &error) {
+        throw KelvaroError(u"Error in "_s + path + u": "_s + errorText(error));
+    }
+}
+
+void ReadListFile(TGameList &list, int depth, const QString &currentDir)
+{
+    ListReader reader;
+    reader.read(list, depth, currentDir);
+}
+
+void ReadGameLists(CatalogueHost &host)
+{
+    try {
+        TRootList &root = host.rootList();
+        root.Clear();
+        ListReader reader(&host.prompter(), host.mainForm());
+        // The root list's name is absolute; were it relative, it would name the file
+        // that the writers write, in the program directory.
+        reader.read(root, 0, host.programDir());
+        host.rebuildCategoryBar();
+    } catch (const std::exception &error) {
+        showError(host, host.mainForm(),
+                  u"Error while reading ini files - possibly wrong file format."_s + LineBreak +
+                      u"Fix or delete the corrupted file."_s + LineBreak +
+                      u"Kelvaro will now close."_s + LineBreak + LineBreak +
+                      u"Reported Error was: "_s + errorText(error));
+        host.terminateApplication();
+    }
+}
+
+bool InsertEntryAndSave(CatalogueHost &host, TGameList &list, std::unique_ptr<TGameEntry> entry,
+                        int index)
+{
+    try {
+        list.Insert(std::move(entry), index);
+        if (host.autoSort() == 1)
+            SortAndSave(host, list); // reports its own failure
+        else
+            list.Save(host.programDir());
+        return true;
+    } catch (const std::exception &) {
+        showError(host, host.addForm(), couldNotAccess(list));
+        return false;
+    }
+}
+
+void RemoveEntryAndSave(CatalogueHost &host, TGameList &list, TGameEntry *entry)
+{
+    try {
+        list.Remove(entry, host.programDir());
+    } catch (const std::exception &) {
+        showError(host, host.mainForm(), couldNotAccess(list));
+    }
+}
+
+void SortAndSave(CatalogueHost &host, TGameList &list)
+{
+    try {
+        list.SortByName();
+        list.Save(host.programDir());
+    } catch (const std::exception &) {
+        showError(host, host.mainForm(), u"Error sorting List. Write-protected?"_s);
+    }
+}
