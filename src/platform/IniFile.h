@@ -31,6 +31,39 @@ public:
 // An ini file held in memory: parsed from and serialised to the bytes of a list
 // file. A new document is UTF-16LE with a byte-order mark and CRLF line ends; a
 // parsed one keeps the encoding it was read in.
+//
+// Syntax, read as the Windows private-profile service reads it:
+// - "[name]" starts a section (the name ends at the last "]" of the line); other
+//   lines of the form key=value belong to the section above them; a line whose
+//   first non-blank character is ";" is a comment. Blank lines, other lines and
+//   keys before the first section are ignored (and kept in the file).
+// - Section names, key names and values are trimmed of blanks (space, tab, vertical
+//   tab, form feed). A value wrapped in matching quotes (" or ') is read without them.
+// - Of sections with the same name (any case) only the first counts; of keys with
+//   the same name in one section, the first. Lines may end in CR LF, LF or CR.
+// - A value is read up to 2,047 characters (never splitting a surrogate pair).
+// - Encodings: UTF-16LE or UTF-16BE with byte-order mark; UTF-8 with byte-order mark;
+//   without a mark, UTF-8 when the bytes are valid UTF-8, else Windows-1252. A parsed
+//   document is written back in its own encoding and line-end style; lines that were
+//   not changed come out byte for byte as they were read. When a written text cannot
+//   be represented in an 8-bit file's encoding, the whole document becomes UTF-16LE
+//   with a byte-order mark rather than lose characters.
+//
+// Storage of what the syntax cannot carry:
+// - A section or key name that is empty, has blanks at either end, contains a line
+//   break or "]" (sections) or "=" (keys), or starts with ";" or "[" (keys) is stored
+//   in an escaped form: "%%" followed by the name, in which "%", "]", "=", CR, LF and
+//   the blanks at either end are written as "%" and two upper-case hex digits
+//   ("a]" becomes "[%%a%5D]"). A name that itself starts with "%%" is escaped as
+//   well, so every name reads back exactly as it was written; a stored name starting
+//   with "%%" is always read in this form.
+// - A value with blanks at either end, or one that starts and ends with the same
+//   quote character, is written wrapped in double quotes, which the reader removes.
+// - Each CR and LF inside a value is written as a space: a value stays on its line.
+//
+// Erasing a section erases every section of that name (duplicates included), so
+// that an erased name cannot come back from a later duplicate; the comment lines
+// inside an erased section are kept.
 class IniDocument : public IniStore
 {
 public:
@@ -57,6 +90,10 @@ public:
     void close() override {}
 
 private:
+    friend class IniFile;
+    // Erases like eraseSection; false when no section of that name existed.
+    bool removeSection(const QString &section);
+
     struct Data;
     std::unique_ptr<Data> d;
 };
