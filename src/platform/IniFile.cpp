@@ -9,7 +9,9 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <limits>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace {
@@ -129,9 +131,34 @@ struct NameKey
     QString name;
 };
 
+// Names equal apart from case have the same length in UTF-16 units: the comparison
+// folds one character at a time.
+// ASCII letters are compared here; from the first other difference on, Qt compares.
+bool namesEqual(QStringView a, QStringView b) noexcept
+{
+    if (a.size() != b.size())
+        return false;
+    const auto fold = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 0x20) : c; };
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const char16_t x = a[i].unicode();
+        const char16_t y = b[i].unicode();
+        if (x == y)
+            continue;
+        if (x < 0x80 && y < 0x80) {
+            if (fold(x) != fold(y))
+                return false;
+            continue;
+        }
+        if (i > 0 && a[i - 1].isHighSurrogate())
+            --i; // compare the whole pair
+        return a.sliced(i).compare(b.sliced(i), Qt::CaseInsensitive) == 0;
+    }
+    return true;
+}
+
 bool operator==(const NameKey &a, const NameKey &b) noexcept
 {
-    return a.name.compare(b.name, Qt::CaseInsensitive) == 0;
+    return namesEqual(a.name, b.name);
 }
 
 size_t qHash(const NameKey &key, size_t seed) noexcept
@@ -140,11 +167,17 @@ size_t qHash(const NameKey &key, size_t seed) noexcept
     const QString &s = key.name;
     for (qsizetype i = 0; i < s.size(); ++i) {
         char32_t c = s[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(char16_t(c), s[i + 1].unicode());
-            ++i;
+        if (c < 0x80) {
+            if (c >= u'A' && c <= u'Z')
+                c += 0x20;
+        } else {
+            if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
+                c = QChar::surrogateToUcs4(char16_t(c), s[i + 1].unicode());
+                ++i;
+            }
+            c = QChar::toCaseFolded(c);
         }
-        h ^= size_t(QChar::toCaseFolded(c)) + 0x9e3779b9u + (h << 6) + (h >> 2);
+        h ^= size_t(c) + 0x9e3779b9u + (h << 6) + (h >> 2);
     }
     return h;
 }
@@ -249,21 +282,19 @@ bool hasLoneSurrogate(QStringView s)
     return false;
 }
 
-void appendEol(QString &out, Eol eol)
+QStringView eolText(Eol eol)
 {
     switch (eol) {
     case Eol::None:
         break;
     case Eol::Cr:
-        out += u'\r';
-        break;
+        return u"\r";
     case Eol::Lf:
-        out += u'\n';
-        break;
+        return u"\n";
     case Eol::CrLf:
-        out += u"\r\n";
-        break;
+        return u"\r\n";
     }
+    return {};
 }
 
 [[noreturn]] void raiseUnableToWrite(const QString &fileName)
@@ -277,80 +308,141 @@ void appendEol(QString &out, Eol eol)
 
 namespace {
 
-// One line of the file, as a range of the text it was read from or of the text
-// added since. Lines written by the document never contain a line break.
+// One line of the file. A line read from the file is a range of the decoded text; a
+// line written since refers to an entry of the added texts, which share the strings
+// given to writeString where they can be stored as they are.
 struct Line
 {
-    qsizetype offset = 0;
-    qsizetype length = 0;
-    qsizetype keyOffset = 0; // the trimmed key name, for Kind::Key
-    qsizetype keyLength = 0;
+    qsizetype offset = 0;  // into the decoded text, or index of the added text
+    qsizetype length = 0;  // of a line read from the file
+    quint32 keyOffset = 0; // the trimmed key name within the line (Kind::Key)
+    quint32 keyLength = 0;
     Kind kind = Kind::Other;
     Eol eol = Eol::None;
     bool added = false;
 };
 
+struct AddedText
+{
+    QString head;  // a key line: everything before "=" (indentation and key); a header line: all
+    QString value; // a key line: everything after "="
+};
+
 struct Section
 {
     Line header;
-    QString name;           // as read back: trimmed and unescaped
-    std::vector<Line> body; // keys, comments and other lines up to the next header
-    bool erased = false;    // only its comments are left
+    QString name; // as read back: trimmed and unescaped
+    // The lines up to the next header: a range of Data::lines until a line has to be
+    // inserted in the middle of it, then a vector of its own.
+    qsizetype first = 0;
+    qsizetype count = 0;
+    std::vector<Line> own;
+    bool detached = false;
+    bool erased = false;    // gone, but for its comments
     bool duplicate = false; // an earlier section has the same name
 };
+
+QString storedValue(const QString &value)
+{
+    const bool breaks = std::any_of(value.begin(), value.end(), isLineBreak);
+    const bool quote =
+        !value.isEmpty() &&
+        (isBlank(value.front()) || isBlank(value.back()) ||
+         (value.size() >= 2 && isQuote(value.front()) && value.front() == value.back()));
+    if (!breaks && !quote)
+        return value; // shared, not copied
+    QString out;
+    out.reserve(value.size() + 2);
+    for (QChar c : value)
+        out += isLineBreak(c) ? QChar(u' ') : c;
+    if (!out.isEmpty() && (isBlank(out.front()) || isBlank(out.back()) ||
+                           (out.size() >= 2 && isQuote(out.front()) && out.front() == out.back())))
+        out = u'"' + out + u'"';
+    return out;
+}
 
 } // namespace
 
 struct IniDocument::Data
 {
     QString source; // the decoded text the document was parsed from
-    QString added;  // the text of every line written since
+    std::vector<AddedText> addedTexts;
     std::vector<Line> preamble;
+    std::vector<Line> lines; // the lines of the sections, in file order
     std::vector<Section> sections;
     QHash<NameKey, qsizetype> index; // first section of each name
     qsizetype duplicates = 0;        // sections marked duplicate and not erased
     Encoding encoding = Encoding::Utf16LE;
     bool bigEndian = false;
     Eol newEol = Eol::CrLf;
+    // The catalogue reads and writes the keys of one section in a row: the section last
+    // found is tried before the index.
+    mutable qsizetype lastFound = -1;
 
-    QStringView text(const Line &line) const
+    std::span<const Line> body(const Section &s) const
     {
-        return QStringView(line.added ? added : source).sliced(line.offset, line.length);
+        if (s.detached)
+            return s.own;
+        return std::span<const Line>(lines).subspan(size_t(s.first), size_t(s.count));
     }
+    Line &bodyLine(Section &s, qsizetype i)
+    {
+        return s.detached ? s.own[size_t(i)] : lines[size_t(s.first + i)];
+    }
+
     QStringView storedKey(const Line &line) const
     {
-        return text(line).sliced(line.keyOffset, line.keyLength);
+        if (line.added)
+            return QStringView(addedTexts[size_t(line.offset)].head)
+                .sliced(line.keyOffset, line.keyLength);
+        return QStringView(source).sliced(line.offset + line.keyOffset, line.keyLength);
+    }
+    // What stands after the "=" of a key line.
+    QStringView storedValueOf(const Line &line) const
+    {
+        if (line.added)
+            return addedTexts[size_t(line.offset)].value;
+        const QStringView text = QStringView(source).sliced(line.offset, line.length);
+        return text.sliced(text.indexOf(u'=', line.keyOffset + line.keyLength) + 1);
     }
 
     static bool keyMatches(QStringView stored, QStringView key)
     {
         if (isEscaped(stored))
-            return QStringView(unescape(stored)).compare(key, Qt::CaseInsensitive) == 0;
-        return stored.compare(key, Qt::CaseInsensitive) == 0;
+            return namesEqual(unescape(stored), key);
+        return namesEqual(stored, key);
     }
 
     qsizetype findKey(const Section &section, QStringView key) const
     {
-        for (qsizetype i = 0; i < qsizetype(section.body.size()); ++i) {
-            const Line &line = section.body[size_t(i)];
-            if (line.kind == Kind::Key && keyMatches(storedKey(line), key))
-                return i;
+        const std::span<const Line> lines = body(section);
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (lines[i].kind == Kind::Key && keyMatches(storedKey(lines[i]), key))
+                return qsizetype(i);
         }
         return -1;
     }
 
-    const Section *findSection(const QString &name) const
+    qsizetype findSection(const QString &name) const
     {
+        if (lastFound >= 0) {
+            const Section &last = sections[size_t(lastFound)];
+            if (!last.erased && last.name == name)
+                return lastFound;
+        }
         const auto it = index.constFind(NameKey{name});
-        return it == index.constEnd() ? nullptr : &sections[size_t(*it)];
+        if (it == index.constEnd())
+            return -1;
+        lastFound = *it;
+        return lastFound;
     }
 
+    template <typename F> void forEachPiece(F &&piece) const;
     void addParsedLine(qsizetype offset, qsizetype length, Eol eol);
     bool canEncode(QStringView text) const;
     void ensureEncodable(QStringView text);
-    Line addLine(QStringView text, qsizetype keyOffset, qsizetype keyLength);
     Section &sectionForWrite(const QString &name);
-    void eraseOne(Section &section);
+    void insertLine(Section &section, qsizetype position, const Line &line);
     bool erase(const QString &name);
 };
 
@@ -368,17 +460,18 @@ void IniDocument::Data::addParsedLine(qsizetype offset, qsizetype length, Eol eo
     if (first < length && line[first] == u'[') {
         const qsizetype close = line.lastIndexOf(u']');
         if (close > first) {
-            Section section;
+            Section &section = sections.emplace_back();
             section.header = entry;
             section.name = unescape(trimBlanks(line.sliced(first + 1, close - first - 1)));
-            const auto it = index.constFind(NameKey{section.name});
-            if (it == index.constEnd()) {
-                index.insert(NameKey{section.name}, qsizetype(sections.size()));
+            section.first = qsizetype(lines.size());
+            const qsizetype before = index.size();
+            qsizetype &slot = index[NameKey{section.name}];
+            if (index.size() > before) {
+                slot = qsizetype(sections.size()) - 1;
             } else {
                 section.duplicate = true;
                 ++duplicates;
             }
-            sections.push_back(std::move(section));
             return;
         }
     }
@@ -388,14 +481,19 @@ void IniDocument::Data::addParsedLine(qsizetype offset, qsizetype length, Eol eo
         qsizetype end = eq;
         while (end > first && isBlank(line[end - 1]))
             --end;
-        entry.kind = Kind::Key;
-        entry.keyOffset = first;
-        entry.keyLength = end - first;
+        // A key beyond 4 G characters is no key anybody wrote: the line is kept, unread.
+        if (end <= qsizetype(std::numeric_limits<quint32>::max())) {
+            entry.kind = Kind::Key;
+            entry.keyOffset = quint32(first);
+            entry.keyLength = quint32(end - first);
+        }
     }
-    if (sections.empty())
+    if (sections.empty()) {
         preamble.push_back(entry);
-    else
-        sections.back().body.push_back(entry);
+    } else {
+        lines.push_back(entry);
+        ++sections.back().count;
+    }
 }
 
 bool IniDocument::Data::canEncode(QStringView text) const
@@ -421,24 +519,10 @@ void IniDocument::Data::ensureEncodable(QStringView text)
     }
 }
 
-Line IniDocument::Data::addLine(QStringView text, qsizetype keyOffset, qsizetype keyLength)
-{
-    Line line;
-    line.keyOffset = keyOffset;
-    line.offset = added.size();
-    line.length = text.size();
-    line.keyLength = keyLength;
-    line.kind = Kind::Key;
-    line.eol = newEol;
-    line.added = true;
-    added += text;
-    return line;
-}
-
 Section &IniDocument::Data::sectionForWrite(const QString &name)
 {
-    if (const auto it = index.constFind(NameKey{name}); it != index.constEnd())
-        return sections[size_t(*it)];
+    if (const qsizetype found = findSection(name); found >= 0)
+        return sections[size_t(found)];
     QString header;
     header.reserve(name.size() + 2);
     header += u'[';
@@ -447,19 +531,31 @@ Section &IniDocument::Data::sectionForWrite(const QString &name)
     else
         header += name;
     header += u']';
-    Section section;
-    section.header = addLine(header, 0, 0);
-    section.header.kind = Kind::Other;
+    Section &section = sections.emplace_back();
+    section.header.offset = qsizetype(addedTexts.size());
+    section.header.eol = newEol;
+    section.header.added = true;
+    addedTexts.push_back({std::move(header), QString()});
     section.name = name;
-    index.insert(NameKey{name}, qsizetype(sections.size()));
-    sections.push_back(std::move(section));
-    return sections.back();
+    section.first = qsizetype(lines.size());
+    lastFound = qsizetype(sections.size()) - 1;
+    index.insert(NameKey{name}, lastFound);
+    return section;
 }
 
-void IniDocument::Data::eraseOne(Section &section)
+void IniDocument::Data::insertLine(Section &section, qsizetype position, const Line &line)
 {
-    section.erased = true;
-    std::erase_if(section.body, [](const Line &line) { return line.kind != Kind::Comment; });
+    if (!section.detached) {
+        if (position == section.count && section.first + section.count == qsizetype(lines.size())) {
+            lines.push_back(line); // the section ends the file: no copy needed
+            ++section.count;
+            return;
+        }
+        const auto begin = lines.begin() + section.first;
+        section.own.assign(begin, begin + section.count);
+        section.detached = true;
+    }
+    section.own.insert(section.own.begin() + position, line);
 }
 
 bool IniDocument::Data::erase(const QString &name)
@@ -469,17 +565,55 @@ bool IniDocument::Data::erase(const QString &name)
         return false;
     const qsizetype first = *it;
     index.erase(it);
-    eraseOne(sections[size_t(first)]);
+    sections[size_t(first)].erased = true;
     if (duplicates > 0) {
         for (size_t i = size_t(first) + 1; i < sections.size(); ++i) {
             Section &s = sections[i];
-            if (s.duplicate && !s.erased && s.name.compare(name, Qt::CaseInsensitive) == 0) {
-                eraseOne(s);
+            if (s.duplicate && !s.erased && namesEqual(s.name, name)) {
+                s.erased = true;
                 --duplicates;
             }
         }
     }
     return true;
+}
+
+// Every line in file order, each with its own line end; a line that had none (the last
+// of a file without a final line end) gets one when more lines follow. The lines of an
+// erased section are left out but for its comments.
+template <typename F> void IniDocument::Data::forEachPiece(F &&piece) const
+{
+    bool pending = false;
+    const auto put = [&](QStringView text) {
+        if (!text.isEmpty())
+            piece(text);
+    };
+    const auto emitLine = [&](const Line &line) {
+        if (pending)
+            put(eolText(newEol));
+        if (!line.added) {
+            put(QStringView(source).sliced(line.offset, line.length));
+        } else {
+            const AddedText &text = addedTexts[size_t(line.offset)];
+            put(QStringView(text.head));
+            if (line.kind == Kind::Key) {
+                put(QStringView(u"="));
+                put(QStringView(text.value));
+            }
+        }
+        put(eolText(line.eol));
+        pending = line.eol == Eol::None;
+    };
+    for (const Line &line : preamble)
+        emitLine(line);
+    for (const Section &section : sections) {
+        if (!section.erased)
+            emitLine(section.header);
+        for (const Line &line : body(section)) {
+            if (!section.erased || line.kind == Kind::Comment)
+                emitLine(line);
+        }
+    }
 }
 
 IniDocument::IniDocument() : d(std::make_unique<Data>()) {}
@@ -491,6 +625,7 @@ IniDocument &IniDocument::operator=(const IniDocument &other)
         d = std::make_unique<Data>(*other.d);
     return *this;
 }
+// A moved-from document may only be destroyed or assigned to.
 IniDocument::IniDocument(IniDocument &&) noexcept = default;
 IniDocument &IniDocument::operator=(IniDocument &&) noexcept = default;
 
@@ -507,9 +642,9 @@ IniDocument IniDocument::parse(const QByteArray &bytes)
         const qsizetype units = (size - 2) / 2; // an odd last byte holds no character
         d.source = QString(units, Qt::Uninitialized);
         auto *dst = reinterpret_cast<char16_t *>(d.source.data());
-        if (d.bigEndian)
+        if (units > 0 && d.bigEndian)
             qFromBigEndian<char16_t>(b + 2, units, dst);
-        else
+        else if (units > 0)
             qFromLittleEndian<char16_t>(b + 2, units, dst);
     } else if (size >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
         d.encoding = Encoding::Utf8WithBom;
@@ -526,6 +661,10 @@ IniDocument IniDocument::parse(const QByteArray &bytes)
 
     const QChar *text = d.source.constData();
     const qsizetype length = d.source.size();
+    // Every section header holds a "[": enough room for the sections without a rehash.
+    const qsizetype brackets = d.source.count(u'[');
+    d.sections.reserve(size_t(brackets));
+    d.index.reserve(brackets);
     bool eolSeen = false;
     qsizetype pos = 0;
     while (pos < length) {
@@ -558,46 +697,37 @@ IniDocument IniDocument::parse(const QByteArray &bytes)
 
 QByteArray IniDocument::serialize() const
 {
-    QString out;
-    out.reserve(d->source.size() + d->added.size() + 64);
-    bool pending = false; // the last line written had no line end yet
-    const auto emitLine = [&](const Line &line) {
-        if (pending)
-            appendEol(out, d->newEol);
-        out += d->text(line);
-        appendEol(out, line.eol);
-        pending = line.eol == Eol::None;
-    };
-    for (const Line &line : d->preamble)
-        emitLine(line);
-    for (const Section &section : d->sections) {
-        if (!section.erased)
-            emitLine(section.header);
-        for (const Line &line : section.body)
-            emitLine(line);
-    }
-
-    switch (d->encoding) {
-    case Encoding::Utf16LE: {
-        QByteArray bytes(2 + out.size() * 2, Qt::Uninitialized);
+    if (d->encoding == Encoding::Utf16LE) {
+        qsizetype units = 0;
+        d->forEachPiece([&](QStringView piece) { units += piece.size(); });
+        QByteArray bytes(2 + units * 2, Qt::Uninitialized);
         auto *dst = reinterpret_cast<uchar *>(bytes.data());
-        if (d->bigEndian) {
-            dst[0] = 0xFE;
-            dst[1] = 0xFF;
-            qToBigEndian<char16_t>(out.utf16(), out.size(), dst + 2);
-        } else {
-            dst[0] = 0xFF;
-            dst[1] = 0xFE;
-            qToLittleEndian<char16_t>(out.utf16(), out.size(), dst + 2);
-        }
+        const bool big = d->bigEndian;
+        dst[0] = big ? 0xFE : 0xFF;
+        dst[1] = big ? 0xFF : 0xFE;
+        dst += 2;
+        d->forEachPiece([&](QStringView piece) {
+            if (big)
+                qToBigEndian<char16_t>(piece.utf16(), piece.size(), dst);
+            else
+                qToLittleEndian<char16_t>(piece.utf16(), piece.size(), dst);
+            dst += piece.size() * 2;
+        });
         return bytes;
     }
+
+    QString text;
+    text.reserve(d->source.size() + 64);
+    d->forEachPiece([&](QStringView piece) { text += piece; });
+    switch (d->encoding) {
     case Encoding::Utf8WithBom:
-        return QByteArrayLiteral("\xEF\xBB\xBF") + out.toUtf8();
+        return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
     case Encoding::Utf8:
-        return out.toUtf8();
+        return text.toUtf8();
     case Encoding::Windows1252:
-        return encodeCp1252(out);
+        return encodeCp1252(text);
+    case Encoding::Utf16LE:
+        break;
     }
     return {};
 }
@@ -615,16 +745,14 @@ bool IniDocument::isEmpty() const
 QString IniDocument::readString(const QString &section, const QString &key,
                                 const QString &defaultValue)
 {
-    const Section *s = d->findSection(section);
-    if (!s)
+    const qsizetype found = d->findSection(section);
+    if (found < 0)
         return defaultValue;
-    const qsizetype at = d->findKey(*s, key);
+    const Section &s = d->sections[size_t(found)];
+    const qsizetype at = d->findKey(s, key);
     if (at < 0)
         return defaultValue;
-    const Line &line = s->body[size_t(at)];
-    const QStringView text = d->text(line);
-    const qsizetype eq = text.indexOf(u'=', line.keyOffset + line.keyLength);
-    QStringView value = trimBlanks(text.sliced(eq + 1));
+    QStringView value = trimBlanks(d->storedValueOf(d->body(s)[size_t(at)]));
     if (value.size() >= 2 && isQuote(value.front()) && value.back() == value.front())
         value = value.sliced(1, value.size() - 2);
     if (value.size() > MaxValueLength) {
@@ -644,50 +772,47 @@ void IniDocument::writeString(const QString &section, const QString &key, const 
 
     Section &s = d->sectionForWrite(section);
     const qsizetype existing = d->findKey(s, key);
-
-    QString line;
-    line.reserve(key.size() + value.size() + 8);
     if (existing >= 0) {
-        // The key keeps its spelling and indentation.
-        const Line &target = s.body[size_t(existing)];
-        line += d->text(target).first(target.keyOffset + target.keyLength);
-    } else if (keyNeedsEscape(key)) {
-        appendEscaped(line, key);
-    } else {
-        line += key;
-    }
-    const qsizetype keyEnd = line.size();
-    line += u'=';
-
-    const qsizetype valueStart = line.size();
-    line += value;
-    for (qsizetype i = valueStart; i < line.size(); ++i) {
-        if (isLineBreak(line[i]))
-            line[i] = u' ';
-    }
-    if (line.size() > valueStart) {
-        const QChar first = line[valueStart];
-        const QChar last = line.back();
-        if (isBlank(first) || isBlank(last) ||
-            (line.size() - valueStart >= 2 && isQuote(first) && first == last)) {
-            line.insert(valueStart, u'"');
-            line += u'"';
+        Line &target = d->bodyLine(s, existing);
+        if (target.added) {
+            d->addedTexts[size_t(target.offset)].value = storedValue(value);
+            return;
         }
-    }
-
-    if (existing >= 0) {
-        Line &target = s.body[size_t(existing)];
-        const Line old = target;
-        target = d->addLine(line, old.keyOffset, old.keyLength);
-        target.eol = old.eol;
+        // The key keeps its spelling and indentation.
+        AddedText text;
+        text.head = QStringView(d->source)
+                        .sliced(target.offset, target.keyOffset + target.keyLength)
+                        .toString();
+        text.value = storedValue(value);
+        target.offset = qsizetype(d->addedTexts.size());
+        target.length = 0;
+        target.added = true;
+        d->addedTexts.push_back(std::move(text));
         return;
     }
+
+    Line line;
+    line.offset = qsizetype(d->addedTexts.size());
+    line.kind = Kind::Key;
+    line.eol = d->newEol;
+    line.added = true;
+    AddedText text;
+    if (keyNeedsEscape(key)) {
+        appendEscaped(text.head, key);
+    } else {
+        text.head = key; // shared, not copied
+    }
+    line.keyLength = quint32(text.head.size());
+    text.value = storedValue(value);
+    d->addedTexts.push_back(std::move(text));
+
     // A new key goes after the section's last key (or right after the header), ahead of
     // any comments and blank lines that separate it from the next section.
-    auto pos = s.body.end();
-    while (pos != s.body.begin() && std::prev(pos)->kind != Kind::Key)
-        --pos;
-    s.body.insert(pos, d->addLine(line, 0, keyEnd));
+    const std::span<const Line> lines = d->body(s);
+    qsizetype position = qsizetype(lines.size());
+    while (position > 0 && lines[size_t(position - 1)].kind != Kind::Key)
+        --position;
+    d->insertLine(s, position, line);
 }
 
 QStringList IniDocument::readSections()
