@@ -2,12 +2,14 @@
 
 #include "platform/IcoFormat.h"
 #include "platform/IconFileReaders.h"
+#include "platform/IconFileStamp.h"
 #include "platform/PeIconResources.h"
 
 #include <QCache>
-#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QImageReader>
 #include <QMutex>
 
@@ -18,6 +20,8 @@ using IconFileReaders::Want;
 
 namespace {
 
+// Files up to this size are read into memory; larger ones are mapped.
+constexpr qint64 MaxCopiedSize = qint64(256) << 10;
 // Files that cannot be mapped are read into memory up to this size.
 constexpr qint64 MaxReadSize = qint64(64) << 20;
 // Image files whose pixels would need more than this are not decoded.
@@ -95,8 +99,13 @@ struct FileStamp
 {
     QString canonicalPath;
     qint64 size = 0;
-    qint64 modified = 0;
+    qint64 modifiedNs = 0;
 };
+
+QString absolutePath(const QString &fileName)
+{
+    return QDir::isAbsolutePath(fileName) ? fileName : QFileInfo(fileName).absoluteFilePath();
+}
 
 // Only regular files are read: a directory, a device or a named pipe has no icon
 // (and opening a pipe could block).
@@ -104,15 +113,12 @@ std::optional<FileStamp> stampOf(const QString &fileName)
 {
     if (fileName.isEmpty())
         return std::nullopt;
-    const QFileInfo info(fileName);
-    if (!info.isFile())
+    const IconFileStamp st = statIconFile(fileName);
+    if (!st.regular)
         return std::nullopt;
-    FileStamp stamp;
-    stamp.canonicalPath = info.canonicalFilePath();
+    FileStamp stamp{QFileInfo(fileName).canonicalFilePath(), st.size, st.modifiedNs};
     if (stamp.canonicalPath.isEmpty())
         return std::nullopt;
-    stamp.size = info.size();
-    stamp.modified = info.lastModified().toMSecsSinceEpoch();
     return stamp;
 }
 
@@ -133,8 +139,16 @@ size_t qHash(const CacheKey &key, size_t seed)
 struct CacheValue
 {
     qint64 size;
-    qint64 modified;
+    qint64 modifiedNs;
     FileIcons icons;
+};
+
+// A file name as given, and the file it led to when its canonical path was found.
+struct ResolvedPath
+{
+    QString canonicalPath;
+    quint64 device;
+    quint64 inode;
 };
 
 } // namespace
@@ -149,11 +163,14 @@ FileIcons readFile(const QString &path, int index, Want want, bool followDesktop
     const qint64 size = file.size();
     if (size <= 0)
         return {};
-    if (const uchar *mapped = file.map(0, size)) {
-        const QByteArrayView data(mapped, size);
-        FileIcons result = readBytes(path, data, index, want, followDesktopEntries);
-        file.unmap(const_cast<uchar *>(mapped));
-        return result;
+    // Small files are read: mapping and unmapping costs more than copying them.
+    if (size > MaxCopiedSize) {
+        if (const uchar *mapped = file.map(0, size)) {
+            const QByteArrayView data(mapped, size);
+            FileIcons result = readBytes(path, data, index, want, followDesktopEntries);
+            file.unmap(const_cast<uchar *>(mapped));
+            return result;
+        }
     }
     if (size > MaxReadSize)
         return {};
@@ -165,14 +182,47 @@ FileIcons readFile(const QString &path, int index, Want want, bool followDesktop
 
 struct IconExtractor::Cache
 {
+    // Canonical paths remembered for this many file names at most.
+    static constexpr qsizetype MaxResolvedPaths = 100000;
+
     QMutex mutex;
     QCache<CacheKey, CacheValue> entries;
+    QHash<QString, ResolvedPath> resolved;
+
+    // Finding a canonical path takes a system call per path component; a file name
+    // that still leads to the same file (same device and inode) keeps the one found
+    // before, so a cached answer costs one status request.
+    std::optional<FileStamp> stampOf(const QString &fileName)
+    {
+        if (fileName.isEmpty())
+            return std::nullopt;
+        const QString path = absolutePath(fileName);
+        const IconFileStamp st = statIconFile(path);
+        if (!st.regular)
+            return std::nullopt;
+        if (st.hasIdentity()) {
+            QMutexLocker lock(&mutex);
+            const auto it = resolved.constFind(path);
+            if (it != resolved.cend() && it->device == st.device && it->inode == st.inode)
+                return FileStamp{it->canonicalPath, st.size, st.modifiedNs};
+        }
+        FileStamp stamp{QFileInfo(path).canonicalFilePath(), st.size, st.modifiedNs};
+        if (stamp.canonicalPath.isEmpty())
+            return std::nullopt;
+        if (st.hasIdentity()) {
+            QMutexLocker lock(&mutex);
+            if (resolved.size() >= MaxResolvedPaths)
+                resolved.clear();
+            resolved.insert(path, ResolvedPath{stamp.canonicalPath, st.device, st.inode});
+        }
+        return stamp;
+    }
 
     std::optional<FileIcons> find(const CacheKey &key, const FileStamp &stamp)
     {
         QMutexLocker lock(&mutex);
         const CacheValue *value = entries.object(key);
-        if (!value || value->size != stamp.size || value->modified != stamp.modified)
+        if (!value || value->size != stamp.size || value->modifiedNs != stamp.modifiedNs)
             return std::nullopt;
         return value->icons;
     }
@@ -182,7 +232,7 @@ struct IconExtractor::Cache
         const qsizetype cost =
             256 + icons.icon.image32.sizeInBytes() + icons.icon.image16.sizeInBytes();
         QMutexLocker lock(&mutex);
-        entries.insert(key, new CacheValue{stamp.size, stamp.modified, icons}, cost);
+        entries.insert(key, new CacheValue{stamp.size, stamp.modifiedNs, icons}, cost);
     }
 };
 
@@ -201,7 +251,7 @@ IconExtractor &IconExtractor::shared()
 
 int IconExtractor::iconCount(const QString &fileName)
 {
-    const std::optional<FileStamp> stamp = stampOf(fileName);
+    const std::optional<FileStamp> stamp = m_cache->stampOf(fileName);
     if (!stamp)
         return 0;
     const CacheKey key{stamp->canonicalPath, 0, true};
@@ -214,7 +264,7 @@ int IconExtractor::iconCount(const QString &fileName)
 
 ExtractedIcon IconExtractor::extractIcon(const QString &fileName, int index)
 {
-    const std::optional<FileStamp> stamp = stampOf(fileName);
+    const std::optional<FileStamp> stamp = m_cache->stampOf(fileName);
     if (!stamp)
         return {};
     const CacheKey key{stamp->canonicalPath, index, false};
@@ -232,6 +282,7 @@ void IconExtractor::clearCache()
 {
     QMutexLocker lock(&m_cache->mutex);
     m_cache->entries.clear();
+    m_cache->resolved.clear();
 }
 
 int IconExtractor::countIconsUncached(const QString &fileName)

@@ -206,6 +206,12 @@ private Q_SLOTS:
             QVERIFY2(near(centre(icon.image32), color), qPrintable(QString::number(index)));
             QVERIFY2(near(centre(icon.image16), color), qPrintable(QString::number(index)));
         }
+        // A large program (data appended after its sections) is mapped, not copied.
+        const QString large =
+            write(QStringLiteral("large.exe"), peFile(groups, kind) + QByteArray(1 << 20, 'x'));
+        QCOMPARE(IconExtractor::countIconsUncached(large), 5);
+        QVERIFY(near(centre(IconExtractor::extractIconUncached(large, -7).image32), c7));
+
         for (int missing : {5, 100, -1, -3, -65536, std::numeric_limits<int>::min()})
             QVERIFY2(IconExtractor::extractIconUncached(path, missing).isNull(),
                      qPrintable(QString::number(missing)));
@@ -397,6 +403,27 @@ private Q_SLOTS:
         write(QStringLiteral("cached.ico"), icoFile({image(32, 32, Yellow), image(16, 4, Red)}));
         QVERIFY(setModified(path, t0.addSecs(10)));
         QVERIFY(near(centre(extractor.extractIcon(path, 0).image32), Yellow));
+    }
+
+    // A name that leads to another file is seen, even when both files have the same
+    // size and modification time.
+    void cacheFollowsLinks()
+    {
+        if (QSysInfo::kernelType() != u"linux")
+            QSKIP("symbolic links are made on Linux");
+        const QDateTime t0 = QDateTime::currentDateTimeUtc().addSecs(-3600);
+        const QString red = write(QStringLiteral("red.ico"), icoFile({image(32, 32, Red)}));
+        const QString blue = write(QStringLiteral("blue.ico"), icoFile({image(32, 32, Blue)}));
+        QVERIFY(setModified(red, t0));
+        QVERIFY(setModified(blue, t0));
+        const QString link = m_dir.filePath(QStringLiteral("link.ico"));
+        QVERIFY(QFile::link(red, link));
+        IconExtractor extractor;
+        QVERIFY(near(centre(extractor.extractIcon(link, 0).image32), Red));
+        QVERIFY(QFile::remove(link));
+        QVERIFY(QFile::link(blue, link));
+        QVERIFY(near(centre(extractor.extractIcon(link, 0).image32), Blue));
+        QVERIFY(near(centre(extractor.extractIcon(red, 0).image32), Red));
     }
 
     void hostileData_data()
