@@ -46,28 +46,57 @@ QString fullListPath(const QString &fileName, const QString &currentDir)
 
 } // namespace
 
+// Parsed list files kept for reuse within one read, by their total size in bytes.
+// Files being read (on the recursion stack) are always kept, so a file that names
+// itself is parsed once; others stay while the total is under this budget.
+constexpr qint64 ParsedFileBudget = 8 * 1024 * 1024;
+
 struct ListReader::Data
 {
+    struct Parsed
+    {
+        std::shared_ptr<IniDocument> document;
+        qint64 bytes = 0;
+    };
+
     Prompter *prompter = nullptr;
     QObject *iconOwner = nullptr;
     int maxListFiles = 0;
     int listFilesRead = 0;
-    // Every list file met in this read, parsed once; a file named again is served
-    // from here.
-    QHash<QString, std::shared_ptr<IniDocument>> files;
+    QHash<QString, Parsed> files;
+    qint64 parsedBytes = 0;
 
-    IniDocument &file(const QString &path)
+    // The parsed file; a file named again is served from memory while kept.
+    std::shared_ptr<IniDocument> file(const QString &path)
     {
-        std::shared_ptr<IniDocument> &slot = files[path];
-        if (!slot)
-            slot = std::make_shared<IniDocument>(load(path));
-        return *slot;
+        if (const auto found = files.constFind(path); found != files.cend())
+            return found->document;
+        qint64 bytes = 0;
+        auto document = std::make_shared<IniDocument>(load(path, bytes));
+        files.insert(path, {document, bytes});
+        parsedBytes += bytes;
+        return document;
+    }
+
+    // Drops the parsed files nobody is reading once they take too much memory.
+    void release()
+    {
+        if (parsedBytes <= ParsedFileBudget)
+            return;
+        for (auto it = files.begin(); it != files.end();) {
+            if (it->document.use_count() == 1) {
+                parsedBytes -= it->bytes;
+                it = files.erase(it);
+            } else {
+                ++it;
+            }
+        }
     }
 
     // A missing file is an empty list. A file that exists but cannot be read (a
     // directory in its place, no permission) is an error: read as empty, it would be
     // overwritten with nothing by the next save of the catalogue.
-    static IniDocument load(const QString &path)
+    static IniDocument load(const QString &path, qint64 &bytesRead)
     {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
@@ -78,6 +107,7 @@ struct ListReader::Data
         const QByteArray bytes = file.readAll();
         if (file.error() != QFileDevice::NoError)
             throw KelvaroError(file.errorString());
+        bytesRead = bytes.size();
         return IniDocument::parse(bytes);
     }
 };
@@ -110,7 +140,8 @@ void ListReader::read(TGameList &list, int depth, const QString &currentDir)
     const QString path = fullListPath(list.FileName, currentDir);
     try {
         ++d->listFilesRead;
-        IniDocument &ini = d->file(path);
+        const std::shared_ptr<IniDocument> document = d->file(path);
+        IniDocument &ini = *document;
         const QString directory = ExtractDirectory(path);
         const IconContext icons{directory, d->prompter, d->iconOwner};
 
@@ -144,6 +175,7 @@ void ListReader::read(TGameList &list, int depth, const QString &currentDir)
     } catch (const std::exception &error) {
         throw KelvaroError(u"Error in "_s + path + u": "_s + errorText(error));
     }
+    d->release();
 }
 
 void ReadListFile(TGameList &list, int depth, const QString &currentDir)

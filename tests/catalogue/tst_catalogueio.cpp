@@ -3,6 +3,7 @@
 #include "platform/KelvaroError.h"
 
 #include "support/CatalogueFixtures.h"
+#include "support/IconFixtures.h"
 #include "support/TestMain.h"
 
 #include <QDir>
@@ -62,6 +63,7 @@ private Q_SLOTS:
     void categoryFiles_data();
     void categoryFiles();
     void relativeCategoryFilesResolveBesideTheirListFile();
+    void relativeIconsResolveBesideTheirListFile();
     void selfReferenceNestsTenLevels();
     void elevenLevelsOfOwnFiles();
     void manySelfReferencesStayBounded();
@@ -241,6 +243,35 @@ void TestCatalogueIO::relativeCategoryFilesResolveBesideTheirListFile()
     // The writers resolve the same relative name against the program directory.
     auto *inner = static_cast<TGameList *>(static_cast<TGameList *>(host.root.Items(0))->Items(0));
     QCOMPARE(inner->resolvedFileName(host.dir), host.dir + u"inner.ini"_s);
+}
+
+void TestCatalogueIO::relativeIconsResolveBesideTheirListFile()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    FakeCatalogueHost host(dir.path());
+    const auto icon = [](QColor colour) {
+        return IconFixtures::icoFile({{16, 16, 32, colour}, {32, 32, 32, colour}});
+    };
+    QVERIFY(CatalogueFixtures::writeFile(dir.filePath(u"pic.ico"_s), icon(Qt::red)));
+    QVERIFY(CatalogueFixtures::writeFile(dir.filePath(u"sub/pic.ico"_s), icon(Qt::blue)));
+    QVERIFY(writeListFile(host.root.FileName,
+                          gameSection(u"Top"_s, u"top.exe"_s, QString(), QString(), u"pic.ico"_s) +
+                              categorySection(u"Sub"_s, u"sub/sub.ini"_s, u"pic.ico,0"_s)));
+    QVERIFY(
+        writeListFile(dir.filePath(u"sub/sub.ini"_s),
+                      gameSection(u"Inner"_s, u"inner.exe"_s, QString(), QString(), u"pic.ico"_s)));
+
+    ReadGameLists(host);
+    QCOMPARE(describe(host.root), u"Top, Sub[Inner]"_s);
+    const auto *sub = static_cast<TGameList *>(host.root.Items(1));
+    // The middle pixel: the fixtures leave the corner transparent.
+    QCOMPARE(QColor(host.root.Items(0)->SmallIcon.image().pixel(8, 8)), QColor(Qt::red));
+    QCOMPARE(QColor(host.root.Items(0)->LargeIcon.image().pixel(16, 16)), QColor(Qt::red));
+    // The category's own icon is named in the root list: beside the root.
+    QCOMPARE(QColor(sub->SmallIcon.image().pixel(8, 8)), QColor(Qt::red));
+    QCOMPARE(QColor(sub->Items(0)->SmallIcon.image().pixel(8, 8)), QColor(Qt::blue));
+    QVERIFY(host.fakePrompter.records.isEmpty());
 }
 
 void TestCatalogueIO::selfReferenceNestsTenLevels()
