@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QtEndian>
 
 #include <algorithm>
@@ -648,7 +649,9 @@ IniDocument IniDocument::parse(const QByteArray &bytes)
             qFromLittleEndian<char16_t>(b + 2, units, dst);
     } else if (size >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
         d.encoding = Encoding::Utf8WithBom;
-        d.source = QString::fromUtf8(bytes.constData() + 3, size - 3);
+        // A second mark is text, kept like any other character.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        d.source = decoder(QByteArrayView(bytes).sliced(3));
     } else if (size == 0) {
         d.encoding = Encoding::Utf16LE; // an empty file is written like a new one
     } else if (isValidUtf8(b, size)) {
@@ -724,8 +727,17 @@ QByteArray IniDocument::serialize() const
         return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
     case Encoding::Utf8:
         return text.toUtf8();
-    case Encoding::Windows1252:
-        return encodeCp1252(text);
+    case Encoding::Windows1252: {
+        QByteArray bytes = encodeCp1252(text);
+        // Without the bytes that made the file invalid UTF-8 (in an erased section,
+        // say), the rest could read back as UTF-8 and mean other characters: then the
+        // file is written as UTF-8 with a byte-order mark, which reads back unchanged.
+        const auto *b = reinterpret_cast<const uchar *>(bytes.constData());
+        const bool highBytes = std::any_of(b, b + bytes.size(), [](uchar c) { return c >= 0x80; });
+        if (highBytes && isValidUtf8(b, bytes.size()))
+            return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
+        return bytes;
+    }
     case Encoding::Utf16LE:
         break;
     }

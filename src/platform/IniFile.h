@@ -47,7 +47,9 @@ public:
 //   document is written back in its own encoding and line-end style; lines that were
 //   not changed come out byte for byte as they were read. When a written text cannot
 //   be represented in an 8-bit file's encoding, the whole document becomes UTF-16LE
-//   with a byte-order mark rather than lose characters.
+//   with a byte-order mark rather than lose characters. A Windows-1252 document whose
+//   bytes would read back as UTF-8 (once the bytes that were not valid UTF-8 are gone
+//   with an erased section) is written as UTF-8 with a byte-order mark.
 //
 // Storage of what the syntax cannot carry:
 // - A section or key name that is empty, has blanks at either end, contains a line

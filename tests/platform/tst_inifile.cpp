@@ -96,6 +96,9 @@ private Q_SLOTS:
     void writeFailures();
     void eraseFailureLeavesFileIntact();
     void writesStartFromTheFileOnDisk();
+    void missingFileReadsEmptyAndStaysMissing();
+    void windows1252ThatWouldReadAsUtf8();
+    void copiesAreIndependent();
     void replaceFile();
 };
 
@@ -199,6 +202,8 @@ void TestIniFile::parse_data()
                               << u"\u4E2D"_s;
     QTest::newRow("escaped section name") << "[%%a%5Db]\nk=v\n"_ba << u"a]b"_s << u"k"_s << u"v"_s;
     QTest::newRow("escaped key name") << "[S]\n%%a%3Db=v\n"_ba << u"S"_s << u"a=b"_s << u"v"_s;
+    QTest::newRow("second byte-order mark is text")
+        << "\xEF\xBB\xBF\xEF\xBB\xBF[S]\nk=v\n"_ba << u"S"_s << u"k"_s << Missing;
 }
 
 void TestIniFile::parse()
@@ -567,6 +572,14 @@ void TestIniFile::eraseFailureLeavesFileIntact()
     QCOMPARE(errorOf([&] { ini.eraseSection(u"A"_s); }), u"Unable to write to "_s + path);
     QCOMPARE(readBytes(path), old);
     QCOMPARE(ini.readSections(), QStringList({u"A"_s, u"B"_s}));
+
+    // Whether a directory standing in the file's place holds the section cannot be
+    // known: that is a failure too, not a missing file.
+    const QString taken = dir.filePath(u"taken"_s);
+    QVERIFY(QDir(dir.path()).mkdir(u"taken"_s));
+    QCOMPARE(errorOf([&] { IniFile(taken).eraseSection(u"A"_s); }),
+             u"Unable to write to "_s + taken);
+    QVERIFY(QFileInfo(taken).isDir());
 }
 
 void TestIniFile::writesStartFromTheFileOnDisk()
@@ -581,6 +594,53 @@ void TestIniFile::writesStartFromTheFileOnDisk()
     second.eraseSection(u"A"_s);
     QCOMPARE(IniFile(path).readSections(), QStringList({u"B"_s}));
     QCOMPARE(read(first, u"B"_s, u"b"_s), u"2"_s);
+}
+
+void TestIniFile::missingFileReadsEmptyAndStaysMissing()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"missing.ini"_s);
+    IniFile ini(path);
+    QCOMPARE(ini.readSections(), QStringList());
+    QCOMPARE(ini.readString(u"A"_s, u"k"_s, u"default"_s), u"default"_s);
+    ini.close();
+    QVERIFY(!QFile::exists(path));
+    QCOMPARE(IniFile(dir.path()).readSections(), QStringList()); // a directory reads empty
+}
+
+void TestIniFile::windows1252ThatWouldReadAsUtf8()
+{
+    // The only byte that is not valid UTF-8 goes with the erased section; "\xC3\xA9"
+    // alone would read back as UTF-8 "\u00E9" instead of "\u00C3\u00A9".
+    IniDocument doc = IniDocument::parse("[\xC3\xA9]\r\nk=1\r\n[B]\r\nk=\xFF\r\n"_ba);
+    QCOMPARE(doc.encoding(), IniDocument::Encoding::Windows1252);
+    QCOMPARE(doc.readSections(), QStringList({u"\u00C3\u00A9"_s, u"B"_s}));
+    doc.eraseSection(u"B"_s);
+    const QByteArray bytes = doc.serialize();
+    QCOMPARE(bytes, "\xEF\xBB\xBF[\xC3\x83\xC2\xA9]\r\nk=1\r\n"_ba);
+    QCOMPARE(IniDocument::parse(bytes).readSections(), QStringList({u"\u00C3\u00A9"_s}));
+
+    // Plain ASCII stays as it is.
+    IniDocument ascii = IniDocument::parse("[A]\nk=1\n[B]\nk=\xFF\n"_ba);
+    ascii.eraseSection(u"B"_s);
+    QCOMPARE(ascii.serialize(), "[A]\nk=1\n"_ba);
+}
+
+void TestIniFile::copiesAreIndependent()
+{
+    IniDocument original = IniDocument::parse("[A]\r\nk=1\r\n"_ba);
+    IniDocument copy = original;
+    copy.writeString(u"A"_s, u"k"_s, u"2"_s);
+    copy.writeString(u"B"_s, u"k"_s, u"3"_s);
+    copy.eraseSection(u"A"_s);
+    QCOMPARE(original.readSections(), QStringList{u"A"_s});
+    QCOMPARE(read(original, u"A"_s, u"k"_s), u"1"_s);
+    QCOMPARE(original.serialize(), "[A]\r\nk=1\r\n"_ba);
+
+    IniDocument assigned;
+    assigned = copy;
+    QCOMPARE(assigned.readSections(), QStringList{u"B"_s});
+    QCOMPARE(assigned.serialize(), copy.serialize());
 }
 
 void TestIniFile::replaceFile()
