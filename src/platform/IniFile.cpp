@@ -132,9 +132,9 @@ struct NameKey
     QString name;
 };
 
-// Names equal apart from case have the same length in UTF-16 units: the comparison
-// folds one character at a time.
-// ASCII letters are compared here; from the first other difference on, Qt compares.
+// Names equal apart from case have the same length in UTF-16 units, as the comparison
+// folds one character at a time. ASCII is compared here; from the first other
+// difference on, Qt compares.
 bool namesEqual(QStringView a, QStringView b) noexcept
 {
     if (a.size() != b.size())
@@ -343,19 +343,17 @@ struct Section
     bool duplicate = false; // an earlier section has the same name
 };
 
+// A value as it is written after "=": on one line, and in quotes when the reader
+// would otherwise strip blanks or quotes from it. Mostly the caller's string itself.
 QString storedValue(const QString &value)
 {
-    const bool breaks = std::any_of(value.begin(), value.end(), isLineBreak);
-    const bool quote =
-        !value.isEmpty() &&
-        (isBlank(value.front()) || isBlank(value.back()) ||
-         (value.size() >= 2 && isQuote(value.front()) && value.front() == value.back()));
-    if (!breaks && !quote)
-        return value; // shared, not copied
-    QString out;
-    out.reserve(value.size() + 2);
-    for (QChar c : value)
-        out += isLineBreak(c) ? QChar(u' ') : c;
+    QString out = value; // shared until changed
+    if (std::any_of(value.begin(), value.end(), isLineBreak)) {
+        for (QChar &c : out) {
+            if (isLineBreak(c))
+                c = u' ';
+        }
+    }
     if (!out.isEmpty() && (isBlank(out.front()) || isBlank(out.back()) ||
                            (out.size() >= 2 && isQuote(out.front()) && out.front() == out.back())))
         out = u'"' + out + u'"';
