@@ -10,6 +10,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <deque>
 #include <limits>
 #include <optional>
 #include <span>
@@ -354,8 +355,10 @@ QString storedValue(const QString &value)
                 c = u' ';
         }
     }
-    if (!out.isEmpty() && (isBlank(out.front()) || isBlank(out.back()) ||
-                           (out.size() >= 2 && isQuote(out.front()) && out.front() == out.back())))
+    const QStringView text = out; // never detaches
+    if (!text.isEmpty() &&
+        (isBlank(text.front()) || isBlank(text.back()) ||
+         (text.size() >= 2 && isQuote(text.front()) && text.front() == text.back())))
         out = u'"' + out + u'"';
     return out;
 }
@@ -364,8 +367,8 @@ QString storedValue(const QString &value)
 
 struct IniDocument::Data
 {
-    QString source; // the decoded text the document was parsed from
-    std::vector<AddedText> addedTexts;
+    QString source;                   // the decoded text the document was parsed from
+    std::deque<AddedText> addedTexts; // a deque: growing never moves what it holds
     std::vector<Line> preamble;
     std::vector<Line> lines; // the lines of the sections, in file order
     std::vector<Section> sections;
@@ -666,6 +669,8 @@ IniDocument IniDocument::parse(const QByteArray &bytes)
     const qsizetype brackets = d.source.count(u'[');
     d.sections.reserve(size_t(brackets));
     d.index.reserve(brackets);
+    const qsizetype lineFeeds = d.source.count(u'\n');
+    d.lines.reserve(size_t((lineFeeds > 0 ? lineFeeds : d.source.count(u'\r')) + 1));
     bool eolSeen = false;
     qsizetype pos = 0;
     while (pos < length) {
