@@ -49,7 +49,8 @@ public:
 //   be represented in an 8-bit file's encoding, the whole document becomes UTF-16LE
 //   with a byte-order mark rather than lose characters. A Windows-1252 document whose
 //   bytes would read back as UTF-8 (once the bytes that were not valid UTF-8 are gone
-//   with an erased section) is written as UTF-8 with a byte-order mark.
+//   with an erased section) is written as UTF-8 with a byte-order mark. encoding()
+//   names a UTF-16BE document Utf16LE (UTF-16); it is written back big-endian.
 //
 // Storage of what the syntax cannot carry:
 // - A section or key name that is empty, has blanks at either end, contains a line
@@ -102,7 +103,10 @@ private:
 
 // An ini object opened on one file. Opening touches no file; every write and erase
 // reaches the disk before the call returns, through one atomic replacement of the
-// file, so a failure never leaves a half-written file behind.
+// file, so a failure never leaves a half-written file behind. Reads parse the file
+// once and keep it until the object changes the file or is closed; a change starts
+// from the file as it is on disk, so it keeps what other objects wrote meanwhile. A
+// file that exists but cannot be read is never overwritten: the change raises.
 class IniFile : public IniStore
 {
 public:
