@@ -874,7 +874,12 @@ IniDocument loadForChange(const QString &fileName)
 void writeAtomically(const QString &fileName, const QByteArray &bytes)
 {
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    // QSaveFile buffers the bytes; commit() does not report a write that fails while it
+    // flushes them (a full disk, a file size limit), and would then replace the old file
+    // with a truncated one. An explicit flush sees the failure first, and the temporary
+    // file is dropped when `file` goes out of scope without a commit.
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
+        !file.commit())
         raiseUnableToWrite(fileName);
 }
 
