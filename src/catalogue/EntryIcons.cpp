@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QObject>
 
+#include <algorithm>
+
 namespace {
 
 void reportFailure(Prompter *prompter, QObject *owner, const QString &name)
@@ -37,34 +39,48 @@ void setTransparent(TIcon &small, TIcon &large)
 
 } // namespace
 
-IconRequest::IconRequest(QString fileName, QString shownName, int index, const IconContext &context)
-    : m_fileName(std::move(fileName)), m_shownName(std::move(shownName)), m_index(index),
-      m_source(context.source), m_prompter(context.prompter), m_owner(context.owner)
+bool IconRequestContext::matches(const IconContext &context) const
+{
+    return prompter == context.prompter && source == context.source &&
+           owner.data() == context.owner && currentDir == context.currentDir &&
+           (!currentDir.isEmpty() || baseDir == QDir::currentPath());
+}
+
+IconRequest::IconRequest(QString location, std::shared_ptr<const IconRequestContext> context)
+    : m_location(std::move(location)), m_context(std::move(context))
 {}
+
+IconRequest::~IconRequest() = default;
 
 const QImage &IconRequest::image(bool large)
 {
-    if (!m_done)
+    if (!m_images)
         extract();
-    return large ? m_image32 : m_image16;
+    return large ? m_images->image32 : m_images->image16;
 }
 
 void IconRequest::extract()
 {
-    m_done = true;
-    m_image32 = TransparentIcon(32);
-    m_image16 = TransparentIcon(16);
+    m_images = std::make_unique<ExtractedIcon>();
+    ExtractedIcon &images = *m_images;
+    images.image32 = TransparentIcon(32);
+    images.image16 = TransparentIcon(16);
+    const IconRequestContext &context = *m_context;
+    QString file = m_location;
     try {
+        const int index = ParseIconLocation(file);
+        const QString resolved =
+            file.isEmpty() ? QString() : QDir(context.baseDir).absoluteFilePath(file);
         // A file without icons, or without one at the index, gives a null result: the
         // transparent picture stays.
-        IconSource &source = m_source ? *m_source : IconExtractor::shared();
-        const ExtractedIcon icon = source.extractIcon(m_fileName, m_index);
+        IconSource &source = context.source ? *context.source : IconExtractor::shared();
+        const ExtractedIcon icon = source.extractIcon(resolved, index);
         if (!icon.isNull()) {
-            m_image32 = icon.image32.isNull() ? icon.image16 : icon.image32;
-            m_image16 = icon.image16.isNull() ? icon.image32 : icon.image16;
+            images.image32 = icon.image32.isNull() ? icon.image16 : icon.image32;
+            images.image16 = icon.image16.isNull() ? icon.image32 : icon.image16;
         }
     } catch (...) {
-        reportFailure(m_prompter, m_owner.data(), m_shownName);
+        reportFailure(context.prompter, context.owner.data(), file);
     }
 }
 
@@ -78,9 +94,8 @@ void TIcon::resolve() const
 
 void LoadEntryIcons(const QString &location, TIcon &small, TIcon &large, const IconContext &context)
 {
-    QString shownName = location;
     try {
-        if (location.trimmed().isEmpty()) {
+        if (std::all_of(location.begin(), location.end(), [](QChar c) { return c.isSpace(); })) {
             setTransparent(small, large);
             return;
         }
@@ -88,16 +103,23 @@ void LoadEntryIcons(const QString &location, TIcon &small, TIcon &large, const I
             setStock(small, large, DefaultCategoryIcon(16), DefaultCategoryIcon(32));
             return;
         }
-        QString file = location;
-        const int index = ParseIconLocation(file);
-        shownName = file;
-        const QDir base(context.currentDir.isEmpty() ? QDir::currentPath() : context.currentDir);
-        const QString resolved = file.isEmpty() ? QString() : base.absoluteFilePath(file);
-        auto request = std::make_shared<IconRequest>(resolved, file, index, context);
+        // Nothing is resolved or read until the icon is drawn; the request keeps the
+        // location and the context that the entries of one list share.
+        if (!context.shared || !context.shared->matches(context)) {
+            auto shared = std::make_shared<IconRequestContext>();
+            shared->currentDir = context.currentDir;
+            shared->baseDir =
+                context.currentDir.isEmpty() ? QDir::currentPath() : context.currentDir;
+            shared->prompter = context.prompter;
+            shared->owner = context.owner;
+            shared->source = context.source;
+            context.shared = std::move(shared);
+        }
+        auto request = std::make_shared<IconRequest>(location, context.shared);
         large.setRequest(request, true);
         small.setRequest(std::move(request), false);
     } catch (...) {
-        reportFailure(context.prompter, context.owner, shownName);
+        reportFailure(context.prompter, context.owner, location);
         try {
             setTransparent(small, large);
         } catch (...) {

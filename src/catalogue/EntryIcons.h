@@ -1,10 +1,15 @@
 #pragma once
 
+#include "platform/IconImages.h"
+
 #include <QImage>
 #include <QPointer>
 #include <QString>
 
+#include <memory>
+
 class IconSource;
+struct IconRequestContext;
 class Prompter;
 class QObject;
 class TIcon;
@@ -20,6 +25,11 @@ struct IconContext
     Prompter *prompter = nullptr; // nullptr: errors are not shown
     QObject *owner = nullptr;
     IconSource *source = nullptr; // nullptr: the program's shared IconExtractor
+
+    // The one copy of the fields above that every icon loaded with this context keeps
+    // until it is drawn. LoadEntryIcons makes it on first use and again whenever the
+    // fields no longer match it, so the entries of one list file share one.
+    mutable std::shared_ptr<const IconRequestContext> shared = {};
 };
 
 // Fills both icon objects from an icon location: empty or blank → the transparent
@@ -40,11 +50,27 @@ struct IconContext
 void LoadEntryIcons(const QString &location, TIcon &small, TIcon &large,
                     const IconContext &context);
 
-// One pending extraction shared by the two icon objects of an entry.
+// What the icons loaded with one context share: the directory that relative files
+// resolve against and whom an error is reported to.
+struct IconRequestContext
+{
+    QString currentDir; // as the context gave it
+    QString baseDir;    // currentDir, or the current directory at loading when that was empty
+    Prompter *prompter = nullptr;
+    QPointer<QObject> owner;
+    IconSource *source = nullptr;
+
+    bool matches(const IconContext &context) const;
+};
+
+// One pending extraction shared by the two icon objects of an entry. It keeps only the
+// location (sharing the entry's string) and the context of its list file; the file is
+// resolved and read when either object is first drawn.
 class IconRequest
 {
 public:
-    IconRequest(QString fileName, QString shownName, int index, const IconContext &context);
+    IconRequest(QString location, std::shared_ptr<const IconRequestContext> context);
+    ~IconRequest();
 
     // Extracts once; later calls return the same images.
     const QImage &image(bool large);
@@ -52,13 +78,7 @@ public:
 private:
     void extract();
 
-    QString m_fileName;  // resolved
-    QString m_shownName; // as the location names it, for the message
-    int m_index;
-    IconSource *m_source;
-    Prompter *m_prompter;
-    QPointer<QObject> m_owner;
-    bool m_done = false;
-    QImage m_image32;
-    QImage m_image16;
+    QString m_location;
+    std::shared_ptr<const IconRequestContext> m_context;
+    std::unique_ptr<ExtractedIcon> m_images; // set once extracted
 };

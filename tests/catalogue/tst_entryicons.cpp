@@ -264,6 +264,44 @@ private Q_SLOTS:
         QCOMPARE(m_prompter.records.size(), 1);
     }
 
+    // Icons loaded with one context share what it says until it changes; a relative file
+    // resolves against the directory of the moment it was loaded, not of its drawing.
+    void oneContextForSeveralLoads()
+    {
+        write(QStringLiteral("other/sub/rel.ico"), icoFile({image(32, Red)}));
+        const QString other = m_dir.filePath(QStringLiteral("other"));
+        FailingSource failing;
+        IconContext shared = context();
+        TIcon a, b, c, d, e, f, unused;
+
+        LoadEntryIcons(QStringLiteral("sub/rel.ico"), unused, a, shared);
+        shared.currentDir = other;
+        LoadEntryIcons(QStringLiteral("sub/rel.ico"), unused, b, shared);
+
+        shared.source = &failing;
+        LoadEntryIcons(QStringLiteral("broken.exe"), unused, e, shared);
+        shared.prompter = nullptr;
+        LoadEntryIcons(QStringLiteral("broken.exe"), unused, f, shared);
+
+        const QString previous = QDir::currentPath();
+        shared = context();
+        shared.currentDir.clear();
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        LoadEntryIcons(QStringLiteral("sub/rel.ico"), unused, c, shared);
+        QVERIFY(QDir::setCurrent(other));
+        LoadEntryIcons(QStringLiteral("sub/rel.ico"), unused, d, shared);
+        QVERIFY(QDir::setCurrent(previous));
+
+        QVERIFY(near(centre(a.image()), Blue));
+        QVERIFY(near(centre(b.image()), Red));
+        QVERIFY(near(centre(c.image()), Blue));
+        QVERIFY(near(centre(d.image()), Red));
+        QVERIFY(fullyTransparent(e.image()));
+        QVERIFY(fullyTransparent(f.image()));
+        QCOMPARE(failing.calls, 2);
+        QCOMPARE(m_prompter.records.size(), 1); // the second load had nobody to tell
+    }
+
     // Icons are not refreshed by themselves; the next load (a re-read) sees the change.
     void changedFileShowsAfterReload()
     {
