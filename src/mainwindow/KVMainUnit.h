@@ -138,6 +138,9 @@ public:
 
     // The command number of "Reset Window Position" in the window's system menu.
     static constexpr int ResetPositionCommand = 1026;
+    // No menu of the window's bars: they cannot be hidden or rearranged.
+    QMenu *createPopupMenu() override;
+
     // The shortcut of "Remove selected &Game" while it is available.
     static QKeySequence removeShortcut();
 
@@ -201,7 +204,6 @@ protected:
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool nativeEvent(const QByteArray &eventType, void *message, qintptr *result) override;
-    QMenu *createPopupMenu() override;
 
 private:
     void FormCreate();
