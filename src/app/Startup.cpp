@@ -107,6 +107,12 @@ QString ProgramDirectory()
                              QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 }
 
+void ConnectQuit(TKVAppForm &appForm, TKVMainForm &mainForm)
+{
+    appForm.setQuitTasks([&mainForm] { mainForm.QuitTasks(); });
+    mainForm.setQuitRequest([&appForm] { appForm.requestQuit(); });
+}
+
 // ---- KelvaroProgram ----
 
 KelvaroProgram::KelvaroProgram(Prompter &prompter, StartupOptions options)
@@ -135,8 +141,8 @@ void KelvaroProgram::start()
     created(*m_appForm);
 
     m_mainForm = std::make_unique<TKVMainForm>(
-        m_prompter, m_appForm.get(),
-        TKVMainForm::Setup{m_options.programDir, m_options.startModeOverride});
+        m_prompter, TKVMainForm::Setup{m_options.programDir, m_options.startModeOverride});
+    ConnectQuit(*m_appForm, *m_mainForm);
     m_mainForm->setTerminator([this] {
         m_terminateRequested = true;
         exitApplication(1);

@@ -48,6 +48,10 @@ QString ProgramDirectory();
 
 // ---- Start-up ----
 
+// Every quit command of the main window goes to the application form, which runs the
+// main window's QuitTasks and then ends the application.
+void ConnectQuit(TKVAppForm &appForm, TKVMainForm &mainForm);
+
 struct StartupOptions
 {
     QString programDir;                   // with a trailing separator

@@ -1,6 +1,5 @@
 #include "mainwindow/KVMainUnit.h"
 
-#include "app/KVAppUnit.h"
 #include "catalogue/GameClasses.h"
 #include "editors/KVAddUnit.h"
 #include "editors/KVEditUnit.h"
@@ -14,6 +13,7 @@
 
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDate>
 #include <QDialog>
 #include <QFrame>
@@ -63,10 +63,16 @@ QString clockFormat(const QLocale &locale)
 
 } // namespace
 
-TKVMainForm::TKVMainForm(Prompter &prompter, TKVAppForm *appForm, Setup setup, QWidget *parent)
+TKVMainForm::TKVMainForm(Prompter &prompter, Setup setup, QWidget *parent)
     : QMainWindow(parent), ProgramDir(std::move(setup.programDir)), m_prompter(prompter),
-      m_appForm(appForm), m_runModal([](QDialog &dialog) { dialog.exec(); }),
-      m_terminate([] { TKVAppForm::exitLater(1); }), m_startModeOverride(setup.startModeOverride)
+      m_runModal([](QDialog &dialog) { dialog.exec(); }), m_terminate([] {
+          // Posted, so that the events already waiting are handled first, and so that a
+          // request made before the event loop runs ends the loop once it starts.
+          QMetaObject::invokeMethod(
+              QCoreApplication::instance(), [] { QCoreApplication::exit(1); },
+              Qt::QueuedConnection);
+      }),
+      m_startModeOverride(setup.startModeOverride)
 {
     setObjectName(u"KVMainForm"_s);
     setWindowTitle(u"Kelvaro"_s);
@@ -82,9 +88,6 @@ TKVMainForm::TKVMainForm(Prompter &prompter, TKVAppForm *appForm, Setup setup, Q
     FormCreate();
 
     resize(240, 458);
-
-    if (m_appForm)
-        m_appForm->setQuitTasks([this] { QuitTasks(); });
 }
 
 TKVMainForm::~TKVMainForm() = default;
@@ -438,6 +441,11 @@ void TKVMainForm::setModalRunner(std::function<void(QDialog &)> runModal)
     m_runModal = std::move(runModal);
 }
 
+void TKVMainForm::setQuitRequest(std::function<void()> requestQuit)
+{
+    m_requestQuit = std::move(requestQuit);
+}
+
 void TKVMainForm::setTerminator(std::function<void()> terminate)
 {
     m_terminate = std::move(terminate);
@@ -593,8 +601,8 @@ void TKVMainForm::TrayRestoreClick()
 
 void TKVMainForm::MenuQuitClick()
 {
-    if (m_appForm)
-        m_appForm->requestQuit();
+    if (m_requestQuit)
+        m_requestQuit();
 }
 
 void TKVMainForm::TrayQuitClick()

@@ -30,7 +30,6 @@ class QToolButton;
 class QWidgetAction;
 class TKVAboutForm;
 class TKVAddForm;
-class TKVAppForm;
 class TKVEditForm;
 class TKVSettingsForm;
 
@@ -51,8 +50,7 @@ public:
         std::optional<int> startModeOverride;
     };
 
-    // `appForm` receives the quit requests (nullptr: they do nothing).
-    TKVMainForm(Prompter &prompter, TKVAppForm *appForm, Setup setup, QWidget *parent = nullptr);
+    TKVMainForm(Prompter &prompter, Setup setup, QWidget *parent = nullptr);
     ~TKVMainForm() override;
 
     // The dialogs, created after the main window; their commands do nothing until set.
@@ -61,6 +59,9 @@ public:
     // How a modal window is opened: by default it runs until it is closed. Tests hand
     // in their own.
     void setModalRunner(std::function<void(QDialog &)> runModal);
+    // Where the quit commands go: the application form, which runs QuitTasks and ends
+    // the application. Until set, they do nothing.
+    void setQuitRequest(std::function<void()> requestQuit);
     // How the application is told to terminate; by default it leaves the event loop
     // once the events already waiting are handled, with exit code 1.
     void setTerminator(std::function<void()> terminate);
@@ -222,11 +223,11 @@ private:
     void showModeless(QWidget *window);
 
     Prompter &m_prompter;
-    TKVAppForm *m_appForm = nullptr;
     TKVAddForm *m_addForm = nullptr;
     TKVAboutForm *m_aboutForm = nullptr;
     TKVSettingsForm *m_settingsForm = nullptr;
     TKVEditForm *m_editForm = nullptr;
+    std::function<void()> m_requestQuit;
     std::function<void(QDialog &)> m_runModal;
     std::function<void()> m_terminate;
     std::optional<int> m_startModeOverride;

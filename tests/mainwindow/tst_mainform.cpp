@@ -1,4 +1,5 @@
 #include "app/KVAppUnit.h"
+#include "app/Startup.h"
 #include "catalogue/GameClasses.h"
 #include "editors/KVAddUnit.h"
 #include "editors/KVEditUnit.h"
@@ -73,9 +74,10 @@ struct Harness
 {
     Harness()
         : app([this](int code) { exitCodes.append(code); }),
-          form(prompter, &app, TKVMainForm::Setup{programDir(), std::nullopt}), add(prompter),
+          form(prompter, TKVMainForm::Setup{programDir(), std::nullopt}), add(prompter),
           about(prompter), settings(prompter), edit(prompter)
     {
+        ConnectQuit(app, form);
         form.setDialogs(&add, &about, &settings, &edit);
         form.setModalRunner([this](QDialog &dialog) {
             modals.append(dialog.objectName());
