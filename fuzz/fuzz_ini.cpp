@@ -1,5 +1,6 @@
 // Parses arbitrary bytes as a list file, reads it, writes into it and checks that what
-// the document holds survives serialising and parsing again.
+// the document holds survives serialising and parsing again, and that the catalogue's
+// read-only reader reads the same as the document.
 
 #include "platform/IniFile.h"
 
@@ -70,6 +71,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (qsizetype i = 0; i < sections.size() && i < 16; ++i) {
         for (const QString &name : {QStringLiteral("Type"), QStringLiteral("GameFile"), key})
             check(doc.readString(sections[i], name, QString()).size() <= 2047, "value too long");
+    }
+
+    // The catalogue's reader reads what the document reads.
+    const IniReader reader = IniReader::parse(bytes);
+    check(reader.sectionCount() == sections.size(), "the reader found other sections");
+    for (qsizetype i = 0; i < sections.size(); ++i) {
+        check(reader.sectionName(i) == sections[i], "the reader found other sections");
+        if (i >= 16)
+            continue;
+        for (const QString &name : {QStringLiteral("Type"), QStringLiteral("GameFile"), key})
+            check(reader.readString(i, name, QStringLiteral("\1")) ==
+                      doc.readString(sections[i], name, QStringLiteral("\1")),
+                  "the reader read another value");
     }
 
     // Unchanged, the document reads back the same.

@@ -47,16 +47,19 @@ QString fullListPath(const QString &fileName, const QString &currentDir)
 } // namespace
 
 // Parsed list files kept for reuse within one read, by their total size in bytes.
-// Files being read (on the recursion stack) are always kept, so a file that names
-// itself is parsed once; others stay while the total is under this budget.
+// Most list files are named once and are dropped as soon as they are read. A file
+// named again (a list naming itself, or one shared by several categories) is kept
+// from then on while the kept files stay under this budget; files being read (on the
+// recursion stack) are always kept, so a file that names itself is parsed once.
 constexpr qint64 ParsedFileBudget = 8 * 1024 * 1024;
 
 struct ListReader::Data
 {
     struct Parsed
     {
-        std::shared_ptr<IniDocument> document;
+        std::shared_ptr<IniReader> document; // null while not kept
         qint64 bytes = 0;
+        int requests = 0;
     };
 
     Prompter *prompter = nullptr;
@@ -67,48 +70,57 @@ struct ListReader::Data
     qint64 parsedBytes = 0;
 
     // The parsed file; a file named again is served from memory while kept.
-    std::shared_ptr<IniDocument> file(const QString &path)
+    std::shared_ptr<IniReader> file(const QString &path)
     {
-        if (const auto found = files.constFind(path); found != files.cend())
-            return found->document;
-        qint64 bytes = 0;
-        auto document = std::make_shared<IniDocument>(load(path, bytes));
-        files.insert(path, {document, bytes});
-        parsedBytes += bytes;
-        return document;
+        Parsed &parsed = files[path];
+        ++parsed.requests;
+        if (!parsed.document) {
+            qint64 bytes = 0;
+            parsed.document = std::make_shared<IniReader>(load(path, bytes));
+            parsed.bytes = bytes;
+            parsedBytes += bytes;
+        }
+        return parsed.document;
     }
 
-    // Drops the parsed files nobody is reading once they take too much memory.
-    void release()
+    // After the file at `path` is read: drops it unless it was named more than once,
+    // and drops the parsed files nobody is reading once they take too much memory.
+    void release(const QString &path)
     {
+        if (const auto it = files.find(path);
+            it != files.end() && it->requests == 1 && it->document.use_count() == 1)
+            drop(*it);
         if (parsedBytes <= ParsedFileBudget)
             return;
-        for (auto it = files.begin(); it != files.end();) {
-            if (it->document.use_count() == 1) {
-                parsedBytes -= it->bytes;
-                it = files.erase(it);
-            } else {
-                ++it;
-            }
+        for (Parsed &parsed : files) {
+            if (parsed.document.use_count() == 1)
+                drop(parsed);
         }
+    }
+
+    void drop(Parsed &parsed)
+    {
+        parsed.document.reset();
+        parsedBytes -= parsed.bytes;
+        parsed.bytes = 0;
     }
 
     // A missing file is an empty list. A file that exists but cannot be read (a
     // directory in its place, no permission) is an error: read as empty, it would be
     // overwritten with nothing by the next save of the catalogue.
-    static IniDocument load(const QString &path, qint64 &bytesRead)
+    static IniReader load(const QString &path, qint64 &bytesRead)
     {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
             if (!file.exists())
-                return IniDocument();
+                return IniReader();
             throw KelvaroError(file.errorString());
         }
-        const QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError)
+        std::optional<IniReader> reader = IniReader::read(file);
+        if (!reader)
             throw KelvaroError(file.errorString());
-        bytesRead = bytes.size();
-        return IniDocument::parse(bytes);
+        bytesRead = file.pos();
+        return std::move(*reader);
     }
 };
 
@@ -140,30 +152,30 @@ void ListReader::read(TGameList &list, int depth, const QString &currentDir)
     const QString path = fullListPath(list.FileName, currentDir);
     try {
         ++d->listFilesRead;
-        const std::shared_ptr<IniDocument> document = d->file(path);
-        IniDocument &ini = *document;
+        const std::shared_ptr<IniReader> document = d->file(path);
+        const IniReader &ini = *document;
         const QString directory = ExtractDirectory(path);
         const IconContext icons{directory, d->prompter, d->iconOwner};
 
         const QString game = u"Game"_s;
-        const QString category = u"Category"_s;
-        const QString typeKey = u"Type"_s;
-        const QStringList sections = ini.readSections();
-        for (const QString &section : sections) {
-            const QString type = ini.readString(section, typeKey, game);
-            if (type == game) {
-                auto entry = std::make_unique<TGame>(
-                    section, ini.readString(section, u"GameFile"_s, QString()),
-                    ini.readString(section, u"GamePath"_s, QString()),
-                    ini.readString(section, u"GameParams"_s, QString()),
-                    ini.readString(section, u"GameIcon"_s, QString()));
+        const qsizetype sections = ini.sectionCount();
+        for (qsizetype i = 0; i < sections; ++i) {
+            const QString &section = ini.sectionName(i);
+            // A missing "Type" reads as "Game".
+            const QStringView type = ini.value(i, u"Type");
+            if (type.isNull() || type == game) {
+                auto entry =
+                    std::make_unique<TGame>(section, ini.readString(i, u"GameFile", QString()),
+                                            ini.readString(i, u"GamePath", QString()),
+                                            ini.readString(i, u"GameParams", QString()),
+                                            ini.readString(i, u"GameIcon", QString()));
                 TGameEntry &added = *entry;
                 list.Add(std::move(entry));
                 LoadEntryIcons(added.IconLocation, added.SmallIcon, added.LargeIcon, icons);
-            } else if (type == category) {
+            } else if (type == u"Category") {
                 auto entry = std::make_unique<TGameList>(
-                    section, ini.readString(section, u"CategoryIcon"_s, QString()),
-                    ini.readString(section, u"CategoryFile"_s, section + u".ini"_s));
+                    section, ini.readString(i, u"CategoryIcon", QString()),
+                    ini.readString(i, u"CategoryFile", section + u".ini"_s));
                 TGameList &added = *entry;
                 list.Add(std::move(entry));
                 LoadEntryIcons(added.IconLocation, added.SmallIcon, added.LargeIcon, icons);
@@ -175,7 +187,7 @@ void ListReader::read(TGameList &list, int depth, const QString &currentDir)
     } catch (const std::exception &error) {
         throw KelvaroError(u"Error in "_s + path + u": "_s + errorText(error));
     }
-    d->release();
+    d->release(path);
 }
 
 void ReadListFile(TGameList &list, int depth, const QString &currentDir)

@@ -62,8 +62,9 @@ public:
     ListReader(const ListReader &) = delete;
     ListReader &operator=(const ListReader &) = delete;
 
-    // As ReadListFile. Each list file is parsed once per reader, however often it is
-    // named.
+    // As ReadListFile. A list file that names itself is parsed once; one named from
+    // several places is parsed at most twice while the files kept stay within a memory
+    // budget; a file named once is not kept once read.
     void read(TGameList &list, int depth, const QString &currentDir);
     // How many list files this reader has read so far (a file read twice counts twice).
     int listFilesRead() const;

@@ -10,6 +10,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cstring>
 #include <deque>
 #include <limits>
 #include <optional>
@@ -297,6 +298,59 @@ QStringView eolText(Eol eol)
         return u"\r\n";
     }
     return {};
+}
+
+// The text of a file's bytes and the encoding it was read in (see IniDocument).
+QString decodeText(const QByteArray &bytes, IniDocument::Encoding &encoding, bool &bigEndian)
+{
+    using Encoding = IniDocument::Encoding;
+    const auto *b = reinterpret_cast<const uchar *>(bytes.constData());
+    const qsizetype size = bytes.size();
+    bigEndian = false;
+    if (size >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) {
+        encoding = Encoding::Utf16LE;
+        bigEndian = b[0] == 0xFE;
+        const qsizetype units = (size - 2) / 2; // an odd last byte holds no character
+        QString text(units, Qt::Uninitialized);
+        auto *dst = reinterpret_cast<char16_t *>(text.data());
+        if (units > 0 && bigEndian)
+            qFromBigEndian<char16_t>(b + 2, units, dst);
+        else if (units > 0)
+            qFromLittleEndian<char16_t>(b + 2, units, dst);
+        return text;
+    }
+    if (size >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
+        encoding = Encoding::Utf8WithBom;
+        // A second mark is text, kept like any other character.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        return decoder(QByteArrayView(bytes).sliced(3));
+    }
+    if (size == 0) {
+        encoding = Encoding::Utf16LE; // an empty file is written like a new one
+        return QString();
+    }
+    if (isValidUtf8(b, size)) {
+        encoding = Encoding::Utf8;
+        return QString::fromUtf8(bytes);
+    }
+    encoding = Encoding::Windows1252;
+    return decodeCp1252(bytes.constData(), size);
+}
+
+// What the reader reads of a stored value (what stands after "="): trimmed, without
+// matching quotes around it, at most MaxValueLength characters.
+QStringView readableValue(QStringView stored)
+{
+    QStringView value = trimBlanks(stored);
+    if (value.size() >= 2 && isQuote(value.front()) && value.back() == value.front())
+        value = value.sliced(1, value.size() - 2);
+    if (value.size() > MaxValueLength) {
+        qsizetype keep = MaxValueLength;
+        if (value[keep - 1].isHighSurrogate() && value[keep].isLowSurrogate())
+            --keep;
+        value = value.first(keep);
+    }
+    return value;
 }
 
 [[noreturn]] void raiseUnableToWrite(const QString &fileName)
@@ -635,33 +689,7 @@ IniDocument IniDocument::parse(const QByteArray &bytes)
 {
     IniDocument doc;
     Data &d = *doc.d;
-    const auto *b = reinterpret_cast<const uchar *>(bytes.constData());
-    const qsizetype size = bytes.size();
-
-    if (size >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) {
-        d.encoding = Encoding::Utf16LE;
-        d.bigEndian = b[0] == 0xFE;
-        const qsizetype units = (size - 2) / 2; // an odd last byte holds no character
-        d.source = QString(units, Qt::Uninitialized);
-        auto *dst = reinterpret_cast<char16_t *>(d.source.data());
-        if (units > 0 && d.bigEndian)
-            qFromBigEndian<char16_t>(b + 2, units, dst);
-        else if (units > 0)
-            qFromLittleEndian<char16_t>(b + 2, units, dst);
-    } else if (size >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
-        d.encoding = Encoding::Utf8WithBom;
-        // A second mark is text, kept like any other character.
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-        d.source = decoder(QByteArrayView(bytes).sliced(3));
-    } else if (size == 0) {
-        d.encoding = Encoding::Utf16LE; // an empty file is written like a new one
-    } else if (isValidUtf8(b, size)) {
-        d.encoding = Encoding::Utf8;
-        d.source = QString::fromUtf8(bytes);
-    } else {
-        d.encoding = Encoding::Windows1252;
-        d.source = decodeCp1252(bytes.constData(), size);
-    }
+    d.source = decodeText(bytes, d.encoding, d.bigEndian);
 
     const QChar *text = d.source.constData();
     const qsizetype length = d.source.size();
@@ -767,16 +795,7 @@ QString IniDocument::readString(const QString &section, const QString &key,
     const qsizetype at = d->findKey(s, key);
     if (at < 0)
         return defaultValue;
-    QStringView value = trimBlanks(d->storedValueOf(d->body(s)[size_t(at)]));
-    if (value.size() >= 2 && isQuote(value.front()) && value.back() == value.front())
-        value = value.sliced(1, value.size() - 2);
-    if (value.size() > MaxValueLength) {
-        qsizetype keep = MaxValueLength;
-        if (value[keep - 1].isHighSurrogate() && value[keep].isLowSurrogate())
-            --keep;
-        value = value.first(keep);
-    }
-    return value.toString();
+    return readableValue(d->storedValueOf(d->body(s)[size_t(at)])).toString();
 }
 
 void IniDocument::writeString(const QString &section, const QString &key, const QString &value)
@@ -849,6 +868,212 @@ void IniDocument::eraseSection(const QString &section)
 bool IniDocument::removeSection(const QString &section)
 {
     return d->erase(section);
+}
+
+// --- The reader ------------------------------------------------------------------------
+
+namespace {
+
+// A key line of a section read: where its trimmed key and its stored value lie in the text.
+struct ReaderKey
+{
+    qsizetype keyBegin = 0;
+    qsizetype keyEnd = 0;
+    qsizetype valueBegin = 0;
+    qsizetype valueEnd = 0;
+};
+
+// The first CR or LF from p on, or end. Four characters are tested at a time for
+// any below 14 (CR is 13, LF 10); only such groups are looked at one by one.
+const char16_t *findLineBreak(const char16_t *p, const char16_t *end)
+{
+    constexpr quint64 ones = 0x0001000100010001u;
+    constexpr quint64 highs = 0x8000800080008000u;
+    for (;;) {
+        while (end - p >= 4) {
+            quint64 units;
+            std::memcpy(&units, p, sizeof units);
+            if (((units - ones * 14) & ~units & highs) != 0)
+                break;
+            p += 4;
+        }
+        const char16_t *const group = end - p < 4 ? end : p + 4;
+        for (; p < group; ++p) {
+            if (*p == u'\r' || *p == u'\n')
+                return p;
+        }
+        if (p == end)
+            return end;
+    }
+}
+
+struct ReaderSection
+{
+    QString name;
+    qsizetype firstKey = 0; // into Data::keys
+    qsizetype keyCount = 0;
+};
+
+} // namespace
+
+struct IniReader::Data
+{
+    QString text;
+    std::vector<ReaderSection> sections; // the first of each name only
+    std::vector<ReaderKey> keys;         // the key lines of those sections, in file order
+
+    void parse(QString decoded);
+};
+
+IniReader::IniReader() : d(std::make_unique<Data>()) {}
+IniReader::~IniReader() = default;
+IniReader::IniReader(IniReader &&) noexcept = default;
+IniReader &IniReader::operator=(IniReader &&) noexcept = default;
+
+IniReader IniReader::parse(const QByteArray &bytes)
+{
+    IniDocument::Encoding encoding;
+    bool bigEndian;
+    IniReader reader;
+    reader.d->parse(decodeText(bytes, encoding, bigEndian));
+    return reader;
+}
+
+std::optional<IniReader> IniReader::read(QFileDevice &file)
+{
+    // A file in UTF-16 is read straight into the text; another is decoded from its bytes.
+    const QByteArray head = file.peek(2);
+    const bool utf16 = head.size() == 2 && ((head[0] == '\xFF' && head[1] == '\xFE') ||
+                                            (head[0] == '\xFE' && head[1] == '\xFF'));
+    if (!utf16) {
+        const QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            return std::nullopt;
+        return parse(bytes);
+    }
+    const bool bigEndian = head[0] == '\xFE';
+    if (file.skip(2) != 2)
+        return std::nullopt;
+    // The size is only a hint: the file is read to its end.
+    qint64 room = file.isSequential() ? 0 : file.size() - file.pos();
+    room = std::max<qint64>(room, 0) + 2;
+    QString text((room + 1) / 2, Qt::Uninitialized);
+    qint64 filled = 0;
+    for (;;) {
+        if (filled == qint64(text.size()) * 2)
+            text.resize(text.size() * 2);
+        char *buffer = reinterpret_cast<char *>(text.data());
+        const qint64 got = file.read(buffer + filled, qint64(text.size()) * 2 - filled);
+        if (got < 0 || file.error() != QFileDevice::NoError)
+            return std::nullopt;
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    text.resize(filled / 2); // an odd last byte holds no character
+    if (bigEndian != (QSysInfo::ByteOrder == QSysInfo::BigEndian)) {
+        for (QChar &c : text)
+            c = QChar(char16_t(qbswap(quint16(c.unicode()))));
+    }
+    IniReader reader;
+    reader.d->parse(std::move(text));
+    return reader;
+}
+
+// The lines are classified as IniDocument::Data::addParsedLine classifies them; only
+// what a read can reach is kept: the lines before the first section and those of a
+// duplicate section are passed over.
+void IniReader::Data::parse(QString decoded)
+{
+    text = std::move(decoded);
+    const char16_t *const begin = reinterpret_cast<const char16_t *>(text.constData());
+    const char16_t *const stop = begin + text.size();
+    const auto blank = [](char16_t c) {
+        return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f';
+    };
+
+    // The start of the line after the one ending at `end`.
+    const auto after = [stop](const char16_t *end) { return end == stop ? stop : end + 1; };
+
+    QHash<NameKey, qsizetype> seen;
+    bool inSection = false; // in the first section of its name
+    const char16_t *p = begin;
+    while (p < stop) {
+        const char16_t *const lineStart = p;
+        const char16_t *first = p;
+        while (first < stop && blank(*first))
+            ++first;
+        if (first < stop && *first == u'[') {
+            const char16_t *const end = findLineBreak(first, stop);
+            const QStringView line(lineStart, end);
+            const qsizetype close = line.lastIndexOf(u']');
+            const qsizetype open = first - lineStart;
+            if (close > open) {
+                QString name = unescape(trimBlanks(line.sliced(open + 1, close - open - 1)));
+                const qsizetype before = seen.size();
+                seen.insert(NameKey{name}, 0);
+                inSection = seen.size() > before;
+                if (inSection) {
+                    ReaderSection &section = sections.emplace_back();
+                    section.name = std::move(name);
+                    section.firstKey = qsizetype(keys.size());
+                }
+                p = after(end);
+                continue;
+            }
+            // Not a header after all: read on as any other line.
+        }
+        if (!inSection || (first < stop && *first == u';')) {
+            p = after(findLineBreak(first, stop)); // before any section, in a duplicate, a comment
+            continue;
+        }
+        const char16_t *eq = first;
+        while (eq < stop && *eq != u'=' && *eq != u'\r' && *eq != u'\n')
+            ++eq;
+        if (eq == stop || *eq != u'=') {
+            p = after(eq);
+            continue;
+        }
+        const char16_t *keyEnd = eq;
+        while (keyEnd > first && blank(keyEnd[-1]))
+            --keyEnd;
+        const char16_t *const end = findLineBreak(eq + 1, stop);
+        // A key beyond 4 G characters is no key anybody wrote, as in IniDocument.
+        if (keyEnd - lineStart <= qsizetype(std::numeric_limits<quint32>::max())) {
+            keys.push_back({first - begin, keyEnd - begin, eq + 1 - begin, end - begin});
+            ++sections.back().keyCount;
+        }
+        p = after(end);
+    }
+}
+
+qsizetype IniReader::sectionCount() const
+{
+    return qsizetype(d->sections.size());
+}
+
+const QString &IniReader::sectionName(qsizetype section) const
+{
+    return d->sections[size_t(section)].name;
+}
+
+QStringView IniReader::value(qsizetype section, QStringView key) const
+{
+    const ReaderSection &s = d->sections[size_t(section)];
+    const QStringView text = d->text;
+    for (qsizetype i = s.firstKey; i < s.firstKey + s.keyCount; ++i) {
+        const ReaderKey &k = d->keys[size_t(i)];
+        const QStringView stored = text.sliced(k.keyBegin, k.keyEnd - k.keyBegin);
+        if (isEscaped(stored) ? namesEqual(unescape(stored), key) : namesEqual(stored, key))
+            return readableValue(text.sliced(k.valueBegin, k.valueEnd - k.valueBegin));
+    }
+    return {};
+}
+
+QString IniReader::readString(qsizetype section, QStringView key, const QString &defaultValue) const
+{
+    const QStringView found = value(section, key);
+    return found.isNull() ? defaultValue : found.toString();
 }
 
 // --- The file -----------------------------------------------------------------------

@@ -5,6 +5,9 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
+
+class QFileDevice;
 
 // The five operations through which the catalogue reads and writes list files.
 // Section and key names match without regard to case.
@@ -97,6 +100,39 @@ private:
     // Erases like eraseSection; false when no section of that name existed.
     bool removeSection(const QString &section);
 
+    struct Data;
+    std::unique_ptr<Data> d;
+};
+
+// A list file parsed for reading only, as the catalogue reader reads it: the text is
+// decoded once and each line is only located; a section name becomes a string when
+// the section is parsed, a value when it is asked for. It reads exactly what an
+// IniDocument parsed from the same bytes reads (same syntax, encodings, escapes,
+// first of duplicate sections and keys, 2,047-character limit), with less memory and
+// time, and cannot change anything.
+class IniReader
+{
+public:
+    IniReader();
+    ~IniReader();
+    IniReader(IniReader &&) noexcept;
+    IniReader &operator=(IniReader &&) noexcept;
+
+    static IniReader parse(const QByteArray &bytes);
+    // Reads the open file to its end; nullopt when reading fails (file.errorString()).
+    static std::optional<IniReader> read(QFileDevice &file);
+
+    // The sections as IniDocument::readSections gives them: in file order, the first
+    // of each name only.
+    qsizetype sectionCount() const;
+    const QString &sectionName(qsizetype section) const;
+    // The value of the key in the section (an index below sectionCount()) as
+    // IniDocument::readString reads it; a null view when the section has no such key.
+    // The view is valid as long as this reader.
+    QStringView value(qsizetype section, QStringView key) const;
+    QString readString(qsizetype section, QStringView key, const QString &defaultValue) const;
+
+private:
     struct Data;
     std::unique_ptr<Data> d;
 };

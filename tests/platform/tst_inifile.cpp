@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -53,6 +54,36 @@ QString read(IniStore &ini, const QString &section, const QString &key)
     return ini.readString(section, key, Missing);
 }
 
+// What an IniReader reads for the section and key, found as readString finds them.
+QString read(const IniReader &reader, const QString &section, const QString &key)
+{
+    for (qsizetype i = 0; i < reader.sectionCount(); ++i) {
+        if (reader.sectionName(i).compare(section, Qt::CaseInsensitive) == 0)
+            return reader.readString(i, key, Missing);
+    }
+    return Missing;
+}
+
+QStringList sectionsOf(const IniReader &reader)
+{
+    QStringList names;
+    for (qsizetype i = 0; i < reader.sectionCount(); ++i)
+        names += reader.sectionName(i);
+    return names;
+}
+
+// The reader of a file, as the catalogue reads it.
+IniReader readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot open %s", qPrintable(path));
+    std::optional<IniReader> reader = IniReader::read(file);
+    if (!reader)
+        qFatal("cannot read %s", qPrintable(path));
+    return std::move(*reader);
+}
+
 // The message of the KelvaroError that `f` raises, or "<none>".
 template <typename F> QString errorOf(F f)
 {
@@ -76,6 +107,7 @@ private Q_SLOTS:
     void parse();
     void readSections_data();
     void readSections();
+    void readerReadsAsTheDocument();
     void encodingDetection_data();
     void encodingDetection();
     void updateKeepsEncodingAndUntouchedBytes_data();
@@ -222,6 +254,9 @@ void TestIniFile::parse()
     QVERIFY(writeBytes(path, bytes));
     IniFile ini(path);
     QCOMPARE(read(ini, section, key), expected);
+    // The catalogue's reader reads the same, from the bytes and from the file.
+    QCOMPARE(read(IniReader::parse(bytes), section, key), expected);
+    QCOMPARE(read(readFile(path), section, key), expected);
     // An unchanged document gives back the bytes it was read from.
     if (bytes.size() % 2 == 0 || !bytes.startsWith("\xFF\xFE"))
         QCOMPARE(doc.serialize(), bytes.isEmpty() ? "\xFF\xFE"_ba : bytes);
@@ -251,6 +286,70 @@ void TestIniFile::readSections()
 
     QCOMPARE(IniDocument::parse(bytes).readSections(), expected);
     QCOMPARE(IniDocument::parse(bytes).isEmpty(), expected.isEmpty());
+    QCOMPARE(sectionsOf(IniReader::parse(bytes)), expected);
+}
+
+// The catalogue's reader against the document on many generated files: the same
+// sections, and the same value (or none) for every key asked, in every encoding.
+void TestIniFile::readerReadsAsTheDocument()
+{
+    // Pieces that the syntax gives a meaning to, and names in several spellings.
+    const QStringList pieces = {
+        u"["_s,    u"]"_s,    u"="_s, u";"_s,  u" "_s,      u"\t"_s,     u"\r"_s,     u"\n"_s,
+        u"\r\n"_s, u"\""_s,   u"'"_s, u"%%"_s, u"%5D"_s,    u"%3D"_s,    u"k"_s,      u"K"_s,
+        u"Type"_s, u"TYPE"_s, u"S"_s, u"s"_s,  u"\u00E9"_s, u"\u00C9"_s, u"\u20AC"_s, u"x"_s};
+    const QStringList keys = {u"k"_s, u"Type"_s, u"a]b"_s, u"k="_s, u"x"_s, u"kk"_s};
+    QRandomGenerator random(20240611);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(u"list.ini"_s);
+    for (int round = 0; round < 400; ++round) {
+        QString text;
+        const int lines = random.bounded(1, 12);
+        for (int line = 0; line < lines; ++line) {
+            const int shape = random.bounded(4);
+            if (shape == 0)
+                text += u"["_s;
+            const int count = random.bounded(0, 6);
+            for (int i = 0; i < count; ++i)
+                text += pieces[random.bounded(pieces.size())];
+            if (shape == 0)
+                text += u"]"_s;
+            else if (shape == 1)
+                text += keys[random.bounded(keys.size())] + u"="_s;
+            text += u"\r\n"_s;
+        }
+        QByteArray bytes;
+        switch (round % 4) {
+        case 0:
+            bytes = utf16le(text);
+            break;
+        case 1:
+            bytes = utf16be(text);
+            break;
+        case 2:
+            bytes = text.toUtf8();
+            break;
+        case 3:
+            bytes = "\xEF\xBB\xBF"_ba + text.toUtf8();
+            break;
+        }
+        if (round % 8 == 2)
+            bytes += '\xE9'; // no longer valid UTF-8: Windows-1252
+
+        IniDocument doc = IniDocument::parse(bytes);
+        QVERIFY(writeBytes(path, bytes));
+        const IniReader reader = readFile(path);
+        const QStringList sections = doc.readSections();
+        QCOMPARE(sectionsOf(reader), sections);
+        QCOMPARE(sectionsOf(IniReader::parse(bytes)), sections);
+        for (qsizetype i = 0; i < sections.size(); ++i) {
+            for (const QString &key : keys) {
+                QCOMPARE(reader.readString(i, key, Missing), read(doc, sections[i], key));
+                QCOMPARE(reader.value(i, key).isNull(), read(doc, sections[i], key) == Missing);
+            }
+        }
+    }
 }
 
 void TestIniFile::encodingDetection_data()
