@@ -10,6 +10,7 @@
 #include <QObject>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -25,16 +26,26 @@ void reportFailure(Prompter *prompter, QObject *owner, const QString &name)
     }
 }
 
-void setStock(TIcon &small, TIcon &large, const QImage &image16, const QImage &image32)
+// The stock pictures: one request per picture for the whole program, never released.
+IconRequest *stockRequest(bool folder)
+{
+    static IconRequest *const transparent =
+        new IconRequest(TransparentIcon(32), TransparentIcon(16));
+    static IconRequest *const category =
+        new IconRequest(DefaultCategoryIcon(32), DefaultCategoryIcon(16));
+    return folder ? category : transparent;
+}
+
+void setShared(TIcon &small, TIcon &large, IconRequest *request)
 {
     // The large image goes in first, so one object passed as both ends with the small one.
-    large.setImage(image32);
-    small.setImage(image16);
+    large.setRequest(request, true);
+    small.setRequest(request, false);
 }
 
 void setTransparent(TIcon &small, TIcon &large)
 {
-    setStock(small, large, TransparentIcon(16), TransparentIcon(32));
+    setShared(small, large, stockRequest(false));
 }
 
 } // namespace
@@ -50,7 +61,17 @@ IconRequest::IconRequest(QString location, std::shared_ptr<const IconRequestCont
     : m_location(std::move(location)), m_context(std::move(context))
 {}
 
+IconRequest::IconRequest(const QImage &image32, const QImage &image16)
+    : m_images(std::make_unique<ExtractedIcon>(ExtractedIcon{image32, image16}))
+{}
+
 IconRequest::~IconRequest() = default;
+
+void IconRequest::release(IconRequest *request)
+{
+    if (request && request->m_references.fetch_sub(1, std::memory_order_acq_rel) == 1)
+        delete request;
+}
 
 const QImage &IconRequest::image(bool large)
 {
@@ -82,14 +103,62 @@ void IconRequest::extract()
     } catch (...) {
         reportFailure(context.prompter, context.owner.data(), file);
     }
+    m_location.clear();
+    m_context.reset(); // last: `context` refers to it
 }
 
-void TIcon::resolve() const
+TIcon::~TIcon()
 {
-    // Keep the request alive while it extracts: the other object of the pair may hold
-    // the only other reference.
-    const std::shared_ptr<IconRequest> request = std::move(m_request);
-    m_image = request->image(m_takesLargeImage);
+    IconRequest::release(m_request);
+}
+
+TIcon::TIcon(const TIcon &other)
+    : m_request(other.m_request), m_takesLargeImage(other.m_takesLargeImage)
+{
+    if (m_request)
+        m_request->addReference();
+}
+
+TIcon &TIcon::operator=(const TIcon &other)
+{
+    setRequest(other.m_request, other.m_takesLargeImage);
+    return *this;
+}
+
+const QImage &TIcon::image() const
+{
+    static const QImage none;
+    return m_request ? m_request->image(m_takesLargeImage) : none;
+}
+
+void TIcon::setImage(const QImage &image)
+{
+    if (image.isNull()) {
+        clear();
+        return;
+    }
+    IconRequest *const request = new IconRequest(image, image);
+    IconRequest::release(m_request);
+    m_request = request;
+}
+
+void TIcon::clear()
+{
+    IconRequest::release(std::exchange(m_request, nullptr));
+}
+
+void TIcon::setRequest(IconRequest *request, bool large)
+{
+    if (request)
+        request->addReference(); // first: the request may be the one held already
+    IconRequest::release(m_request);
+    m_request = request;
+    m_takesLargeImage = large;
+}
+
+bool TIcon::isWaiting() const
+{
+    return m_request && m_request->isWaiting();
 }
 
 void LoadEntryIcons(const QString &location, TIcon &small, TIcon &large, const IconContext &context)
@@ -100,7 +169,7 @@ void LoadEntryIcons(const QString &location, TIcon &small, TIcon &large, const I
             return;
         }
         if (location == DefaultCategoryIconLocation) {
-            setStock(small, large, DefaultCategoryIcon(16), DefaultCategoryIcon(32));
+            setShared(small, large, stockRequest(true));
             return;
         }
         // Nothing is resolved or read until the icon is drawn; the request keeps the
@@ -115,9 +184,9 @@ void LoadEntryIcons(const QString &location, TIcon &small, TIcon &large, const I
             shared->source = context.source;
             context.shared = std::move(shared);
         }
-        auto request = std::make_shared<IconRequest>(location, context.shared);
-        large.setRequest(request, true);
-        small.setRequest(std::move(request), false);
+        IconRequest *const request = new IconRequest(location, context.shared);
+        setShared(small, large, request);
+        IconRequest::release(request); // the two objects hold it now
     } catch (...) {
         reportFailure(context.prompter, context.owner, location);
         try {

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
 class IconSource;
@@ -63,22 +64,33 @@ struct IconRequestContext
     bool matches(const IconContext &context) const;
 };
 
-// One pending extraction shared by the two icon objects of an entry. It keeps only the
-// location (sharing the entry's string) and the context of its list file; the file is
-// resolved and read when either object is first drawn.
+// What the two icon objects of an entry show: either images given (the stock
+// pictures, an image set on an object) or an extraction waiting for the first
+// drawing. A waiting request keeps only the location (sharing the entry's string) and
+// the context of its list file; the file is resolved and read when either object is
+// first drawn. Shared by the icon objects through a reference count.
 class IconRequest
 {
 public:
     IconRequest(QString location, std::shared_ptr<const IconRequestContext> context);
+    IconRequest(const QImage &image32, const QImage &image16);
     ~IconRequest();
+    IconRequest(const IconRequest &) = delete;
+    IconRequest &operator=(const IconRequest &) = delete;
 
     // Extracts once; later calls return the same images.
     const QImage &image(bool large);
+    bool isWaiting() const { return !m_images; }
+
+    void addReference() { m_references.fetch_add(1, std::memory_order_relaxed); }
+    // Deletes the request with its last reference.
+    static void release(IconRequest *request);
 
 private:
     void extract();
 
+    std::atomic<int> m_references{1};
     QString m_location;
     std::shared_ptr<const IconRequestContext> m_context;
-    std::unique_ptr<ExtractedIcon> m_images; // set once extracted
+    std::unique_ptr<ExtractedIcon> m_images; // set once extracted or when given
 };

@@ -45,6 +45,13 @@ bool near(const QColor &a, const QColor &b)
 }
 
 const QColor Red(255, 0, 0);
+
+QImage image32Of(const QColor &color)
+{
+    QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
+    image.fill(color);
+    return image;
+}
 const QColor Blue(0, 0, 255);
 
 // A source whose every answer fails as a broken platform service would.
@@ -262,6 +269,36 @@ private Q_SLOTS:
         LoadEntryIcons(QStringLiteral("broken.exe"), icon, icon, silent);
         QVERIFY(fullyTransparent(icon.image()));
         QCOMPARE(m_prompter.records.size(), 1);
+    }
+
+    // Icon objects share what they show; changing one never changes another.
+    void iconObjectsAreIndependent()
+    {
+        TIcon small;
+        TIcon large;
+        LoadEntryIcons(QStringLiteral("game.exe,1"), small, large, context());
+        TIcon copy(large);
+        TIcon other;
+        other = small;
+        const TIcon &same = other;
+        other = same; // assigned to itself: unchanged
+        large.setImage(image32Of(Red));
+        small.clear();
+        QVERIFY(small.isEmpty());
+        QVERIFY(small.image().isNull());
+        QVERIFY(near(centre(large.image()), Red));
+        QVERIFY(near(centre(copy.image()), Blue)); // still the request it was copied with
+        QVERIFY(near(centre(other.image()), QColor(0, 0, 128)));
+        QVERIFY(!other.isWaiting());
+
+        copy.setImage(QImage()); // a null image empties the object
+        QVERIFY(copy.isEmpty());
+        {
+            TIcon scoped;
+            scoped.assign(large);
+            QCOMPARE(scoped.image(), large.image());
+        }
+        QVERIFY(near(centre(large.image()), Red));
     }
 
     // Icons loaded with one context share what it says until it changes; a relative file
