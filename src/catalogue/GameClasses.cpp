@@ -7,6 +7,7 @@
 #include <QDir>
 
 #include <algorithm>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -144,12 +145,23 @@ void TGameList::DeleteAt(int index, const QString &programDir)
 void TGameList::Save(const QString &programDir)
 {
     // The new content is built in memory and replaces the old file in one step: a
-    // failure leaves the previous file whole.
-    IniDocument document;
+    // failure leaves the previous file whole. Entries usually have names of their own
+    // and are written straight into the file's bytes; when two names are equal apart
+    // from case, their writes go to one section, which the document merges.
+    IniWriter writer;
     for (const auto &entry : Entries)
-        entry->WriteEntry(document);
+        entry->WriteEntry(writer);
+    std::optional<IniDocument> document;
+    if (writer.handedOver()) {
+        document.emplace();
+        for (const auto &entry : Entries)
+            entry->WriteEntry(*document);
+    }
     try {
-        IniFile::replaceFile(resolvedFileName(programDir), document);
+        if (document)
+            IniFile::replaceFile(resolvedFileName(programDir), *document);
+        else
+            IniFile::replaceFile(resolvedFileName(programDir), writer);
     } catch (const KelvaroError &) {
         raiseWriteError();
     }

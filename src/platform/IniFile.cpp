@@ -870,6 +870,116 @@ bool IniDocument::removeSection(const QString &section)
     return d->erase(section);
 }
 
+// --- The writer ------------------------------------------------------------------------
+
+struct IniWriter::Data
+{
+    QByteArray bytes;
+    QHash<NameKey, qsizetype> sections; // every section written so far
+    QString current;                    // the section being written
+    std::vector<QString> currentKeys;   // its keys
+    bool started = false;
+    bool handedOver = false;
+
+    // Appends the text as UTF-16LE.
+    void append(QStringView text)
+    {
+        if (text.isEmpty())
+            return;
+        const qsizetype at = bytes.size();
+        bytes.resize(at + text.size() * 2);
+        qToLittleEndian<char16_t>(text.utf16(), text.size(), bytes.data() + at);
+    }
+    void append(char16_t c) { append(QStringView(&c, 1)); }
+};
+
+IniWriter::IniWriter() : d(std::make_unique<Data>())
+{
+    d->bytes = QByteArrayLiteral("\xFF\xFE");
+}
+
+IniWriter::~IniWriter() = default;
+
+bool IniWriter::handedOver() const
+{
+    return d->handedOver;
+}
+
+bool IniWriter::isEmpty() const
+{
+    return !d->started;
+}
+
+const QByteArray &IniWriter::bytes() const
+{
+    return d->bytes;
+}
+
+QString IniWriter::readString(const QString &, const QString &, const QString &defaultValue)
+{
+    d->handedOver = true;
+    return defaultValue;
+}
+
+QStringList IniWriter::readSections()
+{
+    d->handedOver = true;
+    return {};
+}
+
+void IniWriter::eraseSection(const QString &)
+{
+    d->handedOver = true;
+}
+
+// The lines are those IniDocument adds to a new document: the header "[name]" when a
+// section starts, then "key=value" for each key, each with CR LF; names escaped and
+// values stored as IniDocument stores them.
+void IniWriter::writeString(const QString &section, const QString &key, const QString &value)
+{
+    Data &w = *d;
+    if (w.handedOver)
+        return;
+    if (!w.started || !namesEqual(w.current, section)) {
+        const qsizetype before = w.sections.size();
+        w.sections.insert(NameKey{section}, 0);
+        if (w.sections.size() == before) {
+            w.handedOver = true; // a section of this name came earlier: the document merges
+            return;
+        }
+        w.started = true;
+        w.current = section;
+        w.currentKeys.clear();
+        w.append(u'[');
+        if (sectionNeedsEscape(section)) {
+            QString escaped;
+            appendEscaped(escaped, section);
+            w.append(escaped);
+        } else {
+            w.append(section);
+        }
+        w.append(u"]\r\n");
+    } else {
+        for (const QString &written : w.currentKeys) {
+            if (namesEqual(written, key)) {
+                w.handedOver = true; // a key written twice: the document replaces its value
+                return;
+            }
+        }
+    }
+    w.currentKeys.push_back(key);
+    if (keyNeedsEscape(key)) {
+        QString escaped;
+        appendEscaped(escaped, key);
+        w.append(escaped);
+    } else {
+        w.append(key);
+    }
+    w.append(u'=');
+    w.append(storedValue(value));
+    w.append(u"\r\n");
+}
+
 // --- The reader ------------------------------------------------------------------------
 
 namespace {
@@ -1180,4 +1290,14 @@ void IniFile::replaceFile(const QString &fileName, const IniDocument &document)
         return;
     }
     writeAtomically(fileName, document.serialize());
+}
+
+void IniFile::replaceFile(const QString &fileName, const IniWriter &writer)
+{
+    Q_ASSERT(!writer.handedOver());
+    if (writer.isEmpty()) {
+        QFile::remove(fileName);
+        return;
+    }
+    writeAtomically(fileName, writer.bytes());
 }

@@ -104,6 +104,41 @@ private:
     std::unique_ptr<Data> d;
 };
 
+// A new ini document written straight into the bytes of its file, for a whole list
+// written section by section: the bytes are exactly those that an IniDocument given
+// the same writeString calls would serialise to (UTF-16LE with a byte-order mark, CR
+// LF), without its line table and index. That holds while each section is written in
+// one run and each key once in it; a call that breaks this (a section written again
+// after another one of a name equal apart from case, a key written twice, or any read
+// or erase) hands the document over: from then on the writer ignores every call, and
+// the caller builds an IniDocument from the same calls instead, which merges them.
+class IniWriter : public IniStore
+{
+public:
+    IniWriter();
+    ~IniWriter() override;
+    IniWriter(const IniWriter &) = delete;
+    IniWriter &operator=(const IniWriter &) = delete;
+
+    // True when the document has to be built as an IniDocument.
+    bool handedOver() const;
+    bool isEmpty() const; // no sections at all
+    // The file's bytes (only while not handed over).
+    const QByteArray &bytes() const;
+
+    // Hands over: the writer keeps no values to read back.
+    QString readString(const QString &section, const QString &key,
+                       const QString &defaultValue) override;
+    void writeString(const QString &section, const QString &key, const QString &value) override;
+    QStringList readSections() override;                // hands over
+    void eraseSection(const QString &section) override; // hands over
+    void close() override {}
+
+private:
+    struct Data;
+    std::unique_ptr<Data> d;
+};
+
 // A list file parsed for reading only, as the catalogue reader reads it: the text is
 // decoded once and each line is only located; a section name becomes a string when
 // the section is parsed, a value when it is asked for. It reads exactly what an
@@ -163,6 +198,8 @@ public:
     // sections removes the file instead. Raises KelvaroError("Unable to write to
     // <fileName>") on failure.
     static void replaceFile(const QString &fileName, const IniDocument &document);
+    // The same for a writer that was not handed over.
+    static void replaceFile(const QString &fileName, const IniWriter &writer);
 
 private:
     struct Data;

@@ -85,6 +85,8 @@ private Q_SLOTS:
 
     // On disk.
     void saveWritesTheExampleFileExactly();
+    void saveWritesWhatTheDocumentWrites_data();
+    void saveWritesWhatTheDocumentWrites();
     void saveResolvesRelativeNamesAgainstProgramDir();
     void saveOfAnEmptyListRemovesTheFile();
     void namesEqualApartFromCaseShareOneSection();
@@ -493,6 +495,38 @@ void TestGameClasses::saveWritesTheExampleFileExactly()
     QVERIFY(expected.startsWith("\xFF\xFE[\0A\0b\0e\0]\0\r\0\n\0"_ba));
     // Save writes only this list's file.
     QVERIFY(!QFile::exists(dir.filePath(u"Shooters.ini"_s)));
+}
+
+// Save writes names of their own straight into the file and lets a document merge
+// names equal apart from case: either way the file holds what the document gives.
+void TestGameClasses::saveWritesWhatTheDocumentWrites_data()
+{
+    QTest::addColumn<QStringList>("items"); // as fill() takes them
+
+    QTest::newRow("names of their own")
+        << QStringList{u"G:Abe"_s, u"C:Shooters"_s, u"G:abe2"_s, u"G:\u00C9t\u00E9"_s};
+    QTest::newRow("awkward names")
+        << QStringList{u"G: Lead "_s, u"G:a]b"_s, u"C:%%x"_s, u"G:"_s, u"G:tab\t"_s};
+    QTest::newRow("names equal apart from case")
+        << QStringList{u"G:Doom"_s, u"C:Quake"_s, u"G:DOOM"_s, u"G:quake"_s, u"G:Other"_s};
+    QTest::newRow("non-ASCII names equal apart from case")
+        << QStringList{u"G:\u00C9t\u00E9"_s, u"G:x"_s, u"C:\u00E9T\u00C9"_s};
+}
+
+void TestGameClasses::saveWritesWhatTheDocumentWrites()
+{
+    QFETCH(QStringList, items);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    TGameList list(u"L"_s, QString(), dir.filePath(u"L.ini"_s));
+    fill(list, items);
+    static_cast<TGame *>(list.Items(0))->GameParams = u" -quoted "_s;
+
+    IniDocument document;
+    for (const auto &entry : list.Entries)
+        entry->WriteEntry(document);
+    list.Save(QString());
+    QCOMPARE(readFile(list.FileName), document.serialize());
 }
 
 void TestGameClasses::saveResolvesRelativeNamesAgainstProgramDir()

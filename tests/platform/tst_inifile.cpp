@@ -132,6 +132,8 @@ private Q_SLOTS:
     void windows1252ThatWouldReadAsUtf8();
     void copiesAreIndependent();
     void replaceFile();
+    void writerWritesAsTheDocument_data();
+    void writerWritesAsTheDocument();
 };
 
 void TestIniFile::exampleFileBytes()
@@ -758,6 +760,75 @@ void TestIniFile::replaceFile()
     QVERIFY(!QFile::exists(path));
     IniFile::replaceFile(path, IniDocument()); // no file to remove: fine
     QVERIFY(!QFile::exists(path));
+}
+
+// The writer's bytes against a document given the same writes; a sequence that the
+// document has to merge hands the writer over instead.
+void TestIniFile::writerWritesAsTheDocument_data()
+{
+    QTest::addColumn<QStringList>("writes"); // section, key, value, section, key, ...
+    QTest::addColumn<bool>("handedOver");
+
+    QTest::newRow("nothing") << QStringList() << false;
+    QTest::newRow("one key") << QStringList{u"A"_s, u"k"_s, u"v"_s} << false;
+    QTest::newRow("entries") << QStringList{u"Doom"_s,  u"Type"_s,         u"Game"_s,
+                                            u"Doom"_s,  u"GameFile"_s,     u"C:\\d.exe"_s,
+                                            u"Doom"_s,  u"GameParams"_s,   QString(),
+                                            u"Quake"_s, u"Type"_s,         u"Category"_s,
+                                            u"Quake"_s, u"CategoryFile"_s, u"Quake.ini"_s}
+                             << false;
+    QTest::newRow("same section in another case goes on")
+        << QStringList{u"Doom"_s, u"k"_s, u"1"_s, u"DOOM"_s, u"j"_s, u"2"_s} << false;
+    QTest::newRow("non-ASCII case goes on")
+        << QStringList{u"\u00C9t\u00E9"_s, u"k"_s, u"1"_s, u"\u00E9T\u00C9"_s, u"j"_s, u"2"_s}
+        << false;
+    QTest::newRow("names to escape")
+        << QStringList{u" a]b "_s, u"k=x"_s, u"1"_s, QString(), u";k"_s, u"2"_s,
+                       u"%%x"_s,   u"[k"_s,  u"3"_s, u"l\nf"_s, u" k"_s, u"4"_s}
+        << false;
+    QTest::newRow("values stored with care")
+        << QStringList{u"S"_s,   u"a"_s,  u" v "_s, u"S"_s,      u"b"_s,
+                       u"'q'"_s, u"S"_s,  u"c"_s,   u"x\r\ny"_s, u"S"_s,
+                       u"d"_s,   u"\""_s, u"S"_s,   u"e"_s,      QString(QChar(0xD800)) + u"z"_s}
+        << false;
+    QTest::newRow("section again after another")
+        << QStringList{u"A"_s, u"k"_s, u"1"_s, u"B"_s, u"k"_s, u"2"_s, u"a"_s, u"j"_s, u"3"_s}
+        << true;
+    QTest::newRow("key written twice")
+        << QStringList{u"A"_s, u"k"_s, u"1"_s, u"A"_s, u"K"_s, u"2"_s} << true;
+}
+
+void TestIniFile::writerWritesAsTheDocument()
+{
+    QFETCH(QStringList, writes);
+    QFETCH(bool, handedOver);
+
+    IniWriter writer;
+    IniDocument doc;
+    for (qsizetype i = 0; i + 2 < writes.size(); i += 3) {
+        writer.writeString(writes[i], writes[i + 1], writes[i + 2]);
+        doc.writeString(writes[i], writes[i + 1], writes[i + 2]);
+    }
+    QCOMPARE(writer.handedOver(), handedOver);
+    if (!handedOver) {
+        QCOMPARE(writer.isEmpty(), doc.isEmpty());
+        QCOMPARE(writer.bytes(), doc.serialize());
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"list.ini"_s);
+        QVERIFY(writeBytes(path, "[Old]\nk=v\n"_ba));
+        IniFile::replaceFile(path, writer);
+        QCOMPARE(readBytes(path), writer.isEmpty() ? "<unreadable>"_ba : doc.serialize());
+    }
+
+    // A read or an erase hands over: the writer keeps nothing to read back.
+    IniWriter reading;
+    reading.writeString(u"A"_s, u"k"_s, u"v"_s);
+    QCOMPARE(reading.readString(u"A"_s, u"k"_s, Missing), Missing);
+    QVERIFY(reading.handedOver());
+    IniWriter erasing;
+    erasing.eraseSection(u"A"_s);
+    QVERIFY(erasing.handedOver());
 }
 
 KELVARO_TEST_MAIN(TestIniFile)
