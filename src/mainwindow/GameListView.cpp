@@ -16,6 +16,7 @@
 #include <QTreeView>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 
 // Draws the rows and opens the rename editor. It reports when an editor opens and
@@ -103,6 +104,31 @@ constexpr int IconCellMinWidth = 76;
 // List view: captions wider than this are cut, so one long name does not make every
 // column of the list as wide as the window.
 constexpr int ListItemMaxWidth = 320;
+// The width of the widest caption, at most `limit`. Measuring ten thousand captions
+// one by one takes longer than showing them, so captions made of Latin-1 characters
+// are summed from a table of character widths (kerning, which only narrows a text,
+// aside); only other captions are measured whole.
+int widestCaption(const TGameListModel &model, const QFontMetrics &metrics, int limit)
+{
+    std::array<int, 256> widths{};
+    for (size_t c = 0; c < widths.size(); ++c)
+        widths[c] = metrics.horizontalAdvance(QChar(char16_t(c)));
+    int widest = 0;
+    for (int row = 0, rows = model.rowCount(); row < rows && widest < limit; ++row) {
+        const QString &name = model.gameAt(row)->Name;
+        int width = 0;
+        for (const QChar c : name) {
+            if (c.unicode() >= widths.size()) {
+                width = metrics.horizontalAdvance(name);
+                break;
+            }
+            width += widths[c.unicode()];
+        }
+        widest = std::max(widest, width);
+    }
+    return std::min(widest, limit);
+}
+
 } // namespace
 
 TGameListView::TGameListView(QWidget *parent)
@@ -287,13 +313,7 @@ void TGameListView::updateItemSizes()
         // The columns of the list are as wide as the widest caption, as a list view
         // lays them out; measured once per set of rows.
         if (m_listItemWidth < 0) {
-            int widest = 0;
-            for (int row = 0, rows = m_model->rowCount(); row < rows && widest < ListItemMaxWidth;
-                 ++row) {
-                const TGame *game = m_model->gameAt(row);
-                widest = std::max(widest, metrics.horizontalAdvance(game->Name));
-            }
-            m_listItemWidth = std::min(widest, ListItemMaxWidth);
+            m_listItemWidth = widestCaption(*m_model, metrics, ListItemMaxWidth);
         }
         m_iconsView->setGridSize(QSize());
         // Picture, gaps and the frame around the caption.

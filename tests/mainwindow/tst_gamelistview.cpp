@@ -27,6 +27,7 @@ private Q_SLOTS:
     void viewModes();
     void selectionIsSharedByTheModes();
     void columnWidths();
+    void listColumnsFitTheWidestCaption();
     void selectRow();
     void keys_data();
     void keys();
@@ -183,6 +184,38 @@ void TestGameListView::columnWidths()
     QCOMPARE(m_view->detailsView()->header()->sectionSize(0), 140);
     QCOMPARE(m_view->columnWidth(1), 200);
     QCOMPARE(m_view->columnWidth(2), 60);
+}
+
+void TestGameListView::listColumnsFitTheWidestCaption()
+{
+    TGameList list(u"L"_s, QString(), u"L.ini"_s);
+    list.Add(game(u"A"_s));
+    list.Add(game(u"Wide Wonderful World War"_s));
+    list.Add(game(u"Ελληνικό παιχνίδι με πολύ μακρύ όνομα"_s));
+    m_view->setViewMode(TGameListView::ListMode);
+    m_view->setList(&list);
+    QListView *view = m_view->iconsView();
+    const QFontMetrics metrics(view->font());
+    const int widest = metrics.horizontalAdvance(list.Items(2)->Name);
+    QVERIFY(widest > metrics.horizontalAdvance(list.Items(1)->Name));
+    for (int row = 0; row < 3; ++row)
+        QVERIFY(view->visualRect(m_view->model()->index(row, 0)).width() >= 16 + widest);
+
+    // One very long name does not make every column as wide as the window.
+    list.Add(game(u"Long "_s.repeated(100)));
+    m_view->setList(&list);
+    const int width = view->visualRect(m_view->model()->index(0, 0)).width();
+    QVERIFY(width >= 16 + widest);
+    QVERIFY2(width < 400, qPrintable(QString::number(width)));
+
+    // The columns follow a rename.
+    list.Discard(3);
+    m_view->setList(&list);
+    list.Items(0)->Name = u"A"_s.repeated(35);
+    QVERIFY(metrics.horizontalAdvance(list.Items(0)->Name) > widest);
+    m_view->model()->refreshRow(0);
+    QVERIFY(view->visualRect(m_view->model()->index(1, 0)).width() >=
+            metrics.horizontalAdvance(list.Items(0)->Name));
 }
 
 void TestGameListView::selectRow()
