@@ -324,6 +324,8 @@ void TestCategoryViews::bar()
 
     QCOMPARE(m_h->captions(), captions);
     QCOMPARE(m_h->pressed(), u"+"_s + Dash.repeated(captions.size() - 1));
+    QCOMPARE(m_h->bar->height(), 25);
+    QVERIFY(!m_h->bar->isMovable() && !m_h->bar->isFloatable());
     QCOMPARE(m_h->views->ShownButtonIndex(), 0);
     QCOMPARE(m_h->views->ShownList()->Name, shown);
     QCOMPARE(m_h->rows(), rows);

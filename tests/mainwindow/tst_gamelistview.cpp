@@ -36,6 +36,7 @@ private Q_SLOTS:
     void listenerMayReplaceTheRowsWhenARenameEnds();
     void renameIsCancelledWhenTheRowsOrTheModeChange();
     void doubleClickOnARowStarts();
+    void clickOnTheSelectedRowRenames();
     void reportsChanges();
     void onlyTheRowsOnScreenDecodeIcons_data();
     void onlyTheRowsOnScreenDecodeIcons();
@@ -391,6 +392,32 @@ void TestGameListView::doubleClickOnARowStarts()
         // A double click on a selected row does not open a rename after it.
         QTest::qWait(QApplication::doubleClickInterval() + 50);
         QCOMPARE(editing.count(), 0);
+    }
+}
+
+void TestGameListView::clickOnTheSelectedRowRenames()
+{
+    for (int mode : {0, 1, 2}) {
+        m_view->setViewMode(mode);
+        QAbstractItemView *view = m_view->activeView();
+        m_view->selectRow(1);
+        QSignalSpy editing(m_view.get(), &TGameListView::editingStarted);
+
+        // A click on another row only selects it.
+        const QPoint other = view->visualRect(m_view->model()->index(2, 0)).center();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, other);
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
+        QCOMPARE(editing.count(), 0);
+        QCOMPARE(m_view->currentRow(), 2);
+
+        // A second, slow click on it renames it.
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, other);
+        QTRY_COMPARE(editing.count(), 1);
+        auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        QVERIFY(editor);
+        QCOMPARE(editor->text(), u"Carmageddon"_s);
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QTRY_VERIFY(!m_view->isEditing());
     }
 }
 
