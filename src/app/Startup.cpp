@@ -165,7 +165,7 @@ void KelvaroProgram::start()
     // The creation of the last window ends the start-up: the first read of the
     // catalogue, then the window as the start mode asks. When the read fails, the
     // window still comes up and the run ends as soon as the event loop starts.
-    ReadGameLists(*m_mainForm);
+    m_mainForm->readGameLists();
     m_mainForm->ApplyStartMode();
 }
 

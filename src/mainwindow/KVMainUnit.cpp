@@ -3,6 +3,9 @@
 #include "catalogue/GameClasses.h"
 #include "editors/KVAddUnit.h"
 #include "editors/KVEditUnit.h"
+#include "mainwindow/CatalogueViews.h"
+#include "mainwindow/CategoryBar.h"
+#include "mainwindow/GameListView.h"
 #include "mainwindow/SystemMenu.h"
 #include "mainwindow/VersionInfo.h"
 #include "platform/Prompter.h"
@@ -21,7 +24,6 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
-#include <QListView>
 #include <QListWidget>
 #include <QLocale>
 #include <QMenu>
@@ -31,8 +33,6 @@
 #include <QStatusBar>
 #include <QTime>
 #include <QTimer>
-#include <QToolBar>
-#include <QToolButton>
 #include <QVBoxLayout>
 #include <QWidgetAction>
 
@@ -84,13 +84,20 @@ TKVMainForm::TKVMainForm(Prompter &prompter, Setup setup, QWidget *parent)
     createCategoryBar();
     createStatusBar();
     createPopupMenus();
+    createCatalogueViews();
 
     FormCreate();
+    // The bar starts with the root's "Default" button, as every rebuild makes it.
+    RunGuarded(m_prompter, [this] { RebuildCategoryBar(); });
 
     resize(240, 458);
 }
 
-TKVMainForm::~TKVMainForm() = default;
+TKVMainForm::~TKVMainForm()
+{
+    // The buttons, rows and menu items refer to entries of RootList, which goes first.
+    m_views->releaseCatalogue();
+}
 
 void TKVMainForm::FormCreate()
 {
@@ -120,12 +127,15 @@ void TKVMainForm::FormCreate()
 
 void TKVMainForm::LoadSettings()
 {
-    // The settings store is not read yet: every setting keeps its default. The view mode
-    // is applied as the stored one would be.
+    // The settings store is not read yet: every setting keeps its default. The list's
+    // settings are applied as the stored ones would be.
     RunGuarded(m_prompter, [this] {
-        const QList<QAction *> items = ListPopup->actions();
-        if (DefaultListMode >= 0 && DefaultListMode < 3)
-            PopupListChangeClick(items.at(DefaultListMode));
+        GameListView->setIconArrangement(ListIconViewStyle);
+        GameListView->setWrapText(ListIconWrapText != 0);
+        GameListView->setColumnWidth(0, NameColumnWidth);
+        GameListView->setColumnWidth(1, FileColumnWidth);
+        GameListView->setColumnWidth(2, ParameterColumnWidth);
+        m_views->PopupListChangeClick(DefaultListMode);
     });
 }
 
@@ -288,37 +298,58 @@ void TKVMainForm::createMainPanel()
     setCentralWidget(MainPanel);
 }
 
-QAbstractItemView *TKVMainForm::createGameList(QWidget *parent)
+TGameListView *TKVMainForm::createGameList(QWidget *parent)
 {
-    auto *view = new QListView(parent);
-    view->setObjectName(u"GameListView"_s);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    auto *view = new TGameListView(parent);
+    // The list's views pass their context menu requests up to it.
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint &pos) {
-        RunGuarded(m_prompter, [&] { ListPopup->popup(view->viewport()->mapToGlobal(pos)); });
+        RunGuarded(m_prompter, [&] { ListPopup->popup(view->mapToGlobal(pos)); });
+    });
+    connect(view, &TGameListView::startRequested, this,
+            Guarded(m_prompter, [this] { StartButtonClick(); }));
+    // Ctrl+Del belongs to the rename editor while it is open.
+    connect(view, &TGameListView::editingStarted, this,
+            Guarded(m_prompter, [this] { setRenaming(true); }));
+    connect(view, &TGameListView::editingFinished, this,
+            Guarded(m_prompter, [this] { setRenaming(false); }));
+    connect(view, &TGameListView::itemEdited, this, [this](int row, const QString &text) {
+        RunGuarded(m_prompter, [&] { GameListViewEdited(row, text); });
     });
     return view;
 }
 
 void TKVMainForm::createCategoryBar()
 {
-    // The category bar: the one place where its widget is made.
-    GameCatToolbar = new QToolBar(this);
-    GameCatToolbar->setObjectName(u"GameCatToolbar"_s);
-    GameCatToolbar->setMovable(false);
-    GameCatToolbar->setFloatable(false);
-    GameCatToolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    GameCatToolbar->setIconSize(QSize(16, 16));
+    // The category bar: the one place where its widget is made. Its buttons come with
+    // each rebuild.
+    GameCatToolbar = new TCategoryBar(this);
     addToolBar(Qt::BottomToolBarArea, GameCatToolbar);
+}
 
-    DefaultCatBtn = new QToolButton(GameCatToolbar);
-    DefaultCatBtn->setObjectName(u"DefaultCatBtn"_s);
-    DefaultCatBtn->setText(u"Default"_s);
-    DefaultCatBtn->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    DefaultCatBtn->setCheckable(true);
-    DefaultCatBtn->setChecked(true);
-    DefaultCatBtn->setAutoRaise(true);
-    GameCatToolbar->addWidget(DefaultCatBtn);
+void TKVMainForm::createCatalogueViews()
+{
+    CatalogueViewsParts parts;
+    parts.categoryBar = GameCatToolbar;
+    parts.gameList = GameListView;
+    parts.statusBox = GameStatusListBox;
+    parts.trayMenu = TrayMenu;
+    parts.removeGameItem = MenuRemoveSelGame;
+    parts.removeGamePopupItem = PopupRemoveSelGame;
+    parts.gameInfoItem = MenuInfo;
+    parts.popupModeItems = {PopupIcons, PopupList, PopupDetails};
+    parts.viewModeItems = {MenuViewIcons, MenuViewList, MenuViewDetails};
+
+    CatalogueViewsHooks hooks;
+    hooks.disableCMSGS = [this] { return DisableCMSGS; };
+    hooks.defaultListMode = [this] { return DefaultListMode; };
+    hooks.setDefaultListMode = [this](int mode) { DefaultListMode = mode; };
+    // The Add Entry window's tree is refilled here once that window shows one.
+    hooks.refillAddEntryTree = [] {};
+    hooks.trayStart = [](TGame *) {
+        // Starting a game from the notification-area menu comes with the launcher.
+    };
+    m_views = new TCatalogueViews(*this, parts, std::move(hooks), this);
 }
 
 void TKVMainForm::createStatusBar()
@@ -505,12 +536,12 @@ void TKVMainForm::ApplyStartMode()
 
 void TKVMainForm::RebuildCategoryBar()
 {
-    // The category buttons, the game list and the catalogue part of the
-    // notification-area menu are filled from RootList here; so far the bar holds only
-    // the root's "Default" button, which is shown.
-    GameStatusListBox->clear();
-    GameStatusListBox->addItems({u"Game-exe:"_s, u"Status:"_s});
-    DefaultCatBtn->setChecked(true);
+    m_views->RebuildCategoryBar();
+}
+
+void TKVMainForm::readGameLists()
+{
+    m_views->readGameLists();
 }
 
 void TKVMainForm::changeEvent(QEvent *event)
@@ -637,7 +668,7 @@ void TKVMainForm::StatusTimerTimer()
 
 void TKVMainForm::StartButtonClick()
 {
-    // Starting the selected game comes with the launcher; no game can be selected yet.
+    // Starting the selected game comes with the launcher.
 }
 
 void TKVMainForm::MenuInfoClick()
@@ -652,17 +683,27 @@ void TKVMainForm::MenuOpenDirClick()
 
 void TKVMainForm::MenuRemoveSelGameClick()
 {
-    // Removing needs a selected row of the game list; none can be selected yet.
+    m_views->MenuRemoveSelGameClick();
 }
 
 void TKVMainForm::MenuSortClick()
 {
-    // Sorting works on the shown category, which the category bar provides.
+    m_views->MenuSortClick();
 }
 
 void TKVMainForm::MenuRereadClick()
 {
-    ReadGameLists(*this);
+    m_views->MenuRereadClick();
+}
+
+void TKVMainForm::GameListViewEdited(int row, const QString &text)
+{
+    m_views->GameListViewEdited(row, text);
+}
+
+void TKVMainForm::GameListViewChange()
+{
+    m_views->GameListViewChange();
 }
 
 void TKVMainForm::showModeless(QWidget *window)
@@ -699,19 +740,5 @@ void TKVMainForm::MenuAboutClick()
 
 void TKVMainForm::PopupListChangeClick(QAction *item)
 {
-    const int mode = item->data().toInt();
-    const QList<QAction *> popupItems = ListPopup->actions();
-    const QList<QAction *> viewItems = MenuView->actions();
-    if (mode < 0 || mode >= 3)
-        return;
-    popupItems.at(mode)->setChecked(true);
-    viewItems.at(mode + 1)->setChecked(true);
-    applyListMode(mode);
-    DefaultListMode = mode;
-}
-
-void TKVMainForm::applyListMode(int mode)
-{
-    if (auto *view = qobject_cast<QListView *>(GameListView))
-        view->setViewMode(mode == 0 ? QListView::IconMode : QListView::ListMode);
+    m_views->PopupListChangeClick(item->data().toInt());
 }

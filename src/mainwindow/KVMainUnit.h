@@ -13,7 +13,6 @@
 #include <optional>
 
 class Prompter;
-class QAbstractItemView;
 class QAction;
 class QActionGroup;
 class QDialog;
@@ -25,9 +24,10 @@ class QMenuBar;
 class QPushButton;
 class QStatusBar;
 class QTimer;
-class QToolBar;
-class QToolButton;
 class QWidgetAction;
+class TCatalogueViews;
+class TCategoryBar;
+class TGameListView;
 class TKVAboutForm;
 class TKVAddForm;
 class TKVEditForm;
@@ -89,7 +89,12 @@ public:
     void MenuRemoveSelGameClick();
     void MenuSortClick();
     void MenuRereadClick();
+    // The item's data is the view mode: 0 icons, 1 list, 2 details.
     void PopupListChangeClick(QAction *item);
+    // A rename in the game list was accepted with this text.
+    void GameListViewEdited(int row, const QString &text);
+    // The game list's rows or selection changed.
+    void GameListViewChange();
     void MenuMintotrayClick();
     void MenuSettingsClick();
     void MenuAboutClick();
@@ -104,6 +109,11 @@ public:
     // Rebuilds the category bar, the game list and the catalogue part of the
     // notification-area menu from RootList.
     void RebuildCategoryBar();
+    // Reads the catalogue again (ReadGameLists), the views letting go of the entries
+    // before they are freed.
+    void readGameLists();
+    // The views of the catalogue: the bar, the list, the status box, the tray items.
+    TCatalogueViews &catalogueViews() { return *m_views; }
     // While the name of a game is edited in place, Ctrl+Del belongs to the editor.
     void setRenaming(bool renaming);
 
@@ -173,11 +183,10 @@ public:
     // Controls
     QWidget *MainPanel = nullptr;
     QListWidget *GameStatusListBox = nullptr;
-    QAbstractItemView *GameListView = nullptr;
+    TGameListView *GameListView = nullptr;
     QLineEdit *GameParametersEdit = nullptr;
     QPushButton *StartButton = nullptr;
-    QToolBar *GameCatToolbar = nullptr;
-    QToolButton *DefaultCatBtn = nullptr;
+    TCategoryBar *GameCatToolbar = nullptr;
     QStatusBar *StatusBar = nullptr;
     QWidget *StatusFields = nullptr;
     QLabel *SBVersion = nullptr;
@@ -211,11 +220,11 @@ private:
     void LoadSettings();
     void createMenus();
     void createMainPanel();
-    QAbstractItemView *createGameList(QWidget *parent);
+    TGameListView *createGameList(QWidget *parent);
     void createCategoryBar();
+    void createCatalogueViews();
     void createStatusBar();
     void createPopupMenus();
-    void applyListMode(int mode);
     void fitStatusFields();
     void updateRemoveShortcut();
     QAction *addCommand(QMenu *menu, const QString &objectName, const QString &text, int picture,
@@ -233,4 +242,5 @@ private:
     std::optional<int> m_startModeOverride;
     bool m_active = false;
     bool m_renaming = false;
+    TCatalogueViews *m_views = nullptr;
 };

@@ -3,6 +3,8 @@
 #include "catalogue/GameClasses.h"
 #include "editors/KVAddUnit.h"
 #include "editors/KVEditUnit.h"
+#include "mainwindow/CategoryBar.h"
+#include "mainwindow/GameListView.h"
 #include "mainwindow/KVMainUnit.h"
 #include "settings/KVAboutUnit.h"
 #include "settings/KVSettingsUnit.h"
@@ -291,17 +293,16 @@ void TestMainForm::categoryBar()
     Harness h;
     h.form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&h.form));
-    QToolBar *bar = h.form.GameCatToolbar;
+    TCategoryBar *bar = h.form.GameCatToolbar;
     QCOMPARE(bar->objectName(), u"GameCatToolbar"_s);
     QCOMPARE(h.form.toolBarArea(bar), Qt::BottomToolBarArea);
     QVERIFY(!bar->isMovable());
     QVERIFY(!bar->isFloatable());
-    QToolButton *button = h.form.DefaultCatBtn;
-    QCOMPARE(button->objectName(), u"DefaultCatBtn"_s);
-    QCOMPARE(button->text(), u"Default"_s);
-    QVERIFY(button->isCheckable());
-    QVERIFY(button->isChecked());
-    QVERIFY(bar->isAncestorOf(button));
+    // Before the first read, the empty root's "Default" button, pressed.
+    QCOMPARE(bar->buttonCount(), 1);
+    QCOMPARE(bar->button(0)->text(), u"Default"_s);
+    QVERIFY(bar->button(0)->isChecked());
+    QVERIFY(bar->buttonWidget(0)->isVisible());
     // Between the main panel and the status bar.
     QVERIFY(bar->geometry().top() >= h.form.centralWidget()->geometry().bottom());
     QVERIFY(bar->geometry().bottom() <= h.form.statusBar()->geometry().top());
@@ -392,10 +393,15 @@ void TestMainForm::layoutFollowsTheWindow()
     const Snapshot small = snapshot();
     checkFixedParts(small);
 
-    h.form.resize(500, 700);
-    QTRY_COMPARE(h.form.MainPanel->width(), 500);
+    // From the design size to a larger one.
+    QCOMPARE(h.form.size(), QSize(240, 458).expandedTo(h.form.minimumSizeHint()));
+    const QSize smallWindow = h.form.size();
+    h.form.resize(600, 700);
+    QTRY_COMPARE(h.form.MainPanel->width(), 600);
     const Snapshot large = snapshot();
     checkFixedParts(large);
+    QCOMPARE(large.list.width() - small.list.width(), 600 - smallWindow.width());
+    QCOMPARE(large.list.height() - small.list.height(), 700 - smallWindow.height());
     // The list takes all the growth; the fields keep their heights.
     QCOMPARE(large.list.height() - small.list.height(),
              large.panel.height() - small.panel.height());
@@ -586,7 +592,8 @@ void TestMainForm::rereadReadsTheCatalogue()
                           gameSection(u"Abe"_s) + categorySection(u"Cat"_s, u"Cat.ini"_s)));
     h.form.MenuReread->trigger();
     QCOMPARE(describe(h.form.rootList()), u"Abe, Cat[]"_s);
-    QVERIFY(h.form.DefaultCatBtn->isChecked());
+    QCOMPARE(h.form.GameCatToolbar->buttonCount(), 2);
+    QVERIFY(h.form.GameCatToolbar->button(0)->isChecked());
     QVERIFY(h.prompter.records.isEmpty());
     QCOMPARE(h.terminations, 0);
 
