@@ -148,7 +148,7 @@ void TGameList::Save(const QString &programDir)
     // failure leaves the previous file whole. Entries usually have names of their own
     // and are written straight into the file's bytes; when two names are equal apart
     // from case, their writes go to one section, which the document merges.
-    IniWriter writer;
+    IniWriter writer(Count());
     for (const auto &entry : Entries)
         entry->WriteEntry(writer);
     std::optional<IniDocument> document;

@@ -52,6 +52,30 @@ QStringView trimBlanks(QStringView s)
     return s.sliced(begin, end - begin);
 }
 
+// The first CR or LF from p on, or end. Four characters are tested at a time for
+// any below 14 (CR is 13, LF 10); only such groups are looked at one by one.
+const char16_t *findLineBreak(const char16_t *p, const char16_t *end)
+{
+    constexpr quint64 ones = 0x0001000100010001u;
+    constexpr quint64 highs = 0x8000800080008000u;
+    for (;;) {
+        while (end - p >= 4) {
+            quint64 units;
+            std::memcpy(&units, p, sizeof units);
+            if (((units - ones * 14) & ~units & highs) != 0)
+                break;
+            p += 4;
+        }
+        const char16_t *const group = end - p < 4 ? end : p + 4;
+        for (; p < group; ++p) {
+            if (*p == u'\r' || *p == u'\n')
+                return p;
+        }
+        if (p == end)
+            return end;
+    }
+}
+
 // --- Names the syntax cannot carry ----------------------------------------------
 
 bool sectionNeedsEscape(QStringView name)
@@ -881,20 +905,27 @@ struct IniWriter::Data
     bool started = false;
     bool handedOver = false;
 
-    // Appends the text as UTF-16LE.
-    void append(QStringView text)
+    // Appends one line, the pieces in UTF-16LE, followed by CR LF.
+    void appendLine(std::initializer_list<QStringView> pieces)
     {
-        if (text.isEmpty())
-            return;
+        qsizetype units = 2;
+        for (QStringView piece : pieces)
+            units += piece.size();
         const qsizetype at = bytes.size();
-        bytes.resize(at + text.size() * 2);
-        qToLittleEndian<char16_t>(text.utf16(), text.size(), bytes.data() + at);
+        bytes.resize(at + units * 2);
+        char *out = bytes.data() + at;
+        for (QStringView piece : pieces) {
+            if (!piece.isEmpty())
+                qToLittleEndian<char16_t>(piece.utf16(), piece.size(), out);
+            out += piece.size() * 2;
+        }
+        qToLittleEndian<char16_t>(u"\r\n", 2, out);
     }
-    void append(char16_t c) { append(QStringView(&c, 1)); }
 };
 
-IniWriter::IniWriter() : d(std::make_unique<Data>())
+IniWriter::IniWriter(qsizetype sections) : d(std::make_unique<Data>())
 {
+    d->sections.reserve(sections);
     d->bytes = QByteArrayLiteral("\xFF\xFE");
 }
 
@@ -950,15 +981,13 @@ void IniWriter::writeString(const QString &section, const QString &key, const QS
         w.started = true;
         w.current = section;
         w.currentKeys.clear();
-        w.append(u'[');
         if (sectionNeedsEscape(section)) {
             QString escaped;
             appendEscaped(escaped, section);
-            w.append(escaped);
+            w.appendLine({u"[", escaped, u"]"});
         } else {
-            w.append(section);
+            w.appendLine({u"[", section, u"]"});
         }
-        w.append(u"]\r\n");
     } else {
         for (const QString &written : w.currentKeys) {
             if (namesEqual(written, key)) {
@@ -968,16 +997,20 @@ void IniWriter::writeString(const QString &section, const QString &key, const QS
         }
     }
     w.currentKeys.push_back(key);
-    if (keyNeedsEscape(key)) {
-        QString escaped;
-        appendEscaped(escaped, key);
-        w.append(escaped);
-    } else {
-        w.append(key);
-    }
-    w.append(u'=');
-    w.append(storedValue(value));
-    w.append(u"\r\n");
+    QString escapedKey;
+    if (keyNeedsEscape(key))
+        appendEscaped(escapedKey, key);
+    // Most values go as they are: on one line, no blanks or quotes to protect.
+    const QStringView text = value;
+    const auto *units = reinterpret_cast<const char16_t *>(text.utf16());
+    const bool plain =
+        text.isEmpty() ||
+        (findLineBreak(units, units + text.size()) == units + text.size() &&
+         !isBlank(text.front()) && !isBlank(text.back()) &&
+         !(text.size() >= 2 && isQuote(text.front()) && text.front() == text.back()));
+    const QString stored = plain ? QString() : storedValue(value);
+    w.appendLine({escapedKey.isEmpty() ? QStringView(key) : QStringView(escapedKey), u"=",
+                  plain ? text : QStringView(stored)});
 }
 
 // --- The reader ------------------------------------------------------------------------
@@ -992,30 +1025,6 @@ struct ReaderKey
     qsizetype valueBegin = 0;
     qsizetype valueEnd = 0;
 };
-
-// The first CR or LF from p on, or end. Four characters are tested at a time for
-// any below 14 (CR is 13, LF 10); only such groups are looked at one by one.
-const char16_t *findLineBreak(const char16_t *p, const char16_t *end)
-{
-    constexpr quint64 ones = 0x0001000100010001u;
-    constexpr quint64 highs = 0x8000800080008000u;
-    for (;;) {
-        while (end - p >= 4) {
-            quint64 units;
-            std::memcpy(&units, p, sizeof units);
-            if (((units - ones * 14) & ~units & highs) != 0)
-                break;
-            p += 4;
-        }
-        const char16_t *const group = end - p < 4 ? end : p + 4;
-        for (; p < group; ++p) {
-            if (*p == u'\r' || *p == u'\n')
-                return p;
-        }
-        if (p == end)
-            return end;
-    }
-}
 
 struct ReaderSection
 {

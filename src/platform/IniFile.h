@@ -115,7 +115,8 @@ private:
 class IniWriter : public IniStore
 {
 public:
-    IniWriter();
+    // `sections`: how many sections are likely to come, to make room at once.
+    explicit IniWriter(qsizetype sections = 0);
     ~IniWriter() override;
     IniWriter(const IniWriter &) = delete;
     IniWriter &operator=(const IniWriter &) = delete;
