@@ -3,6 +3,7 @@
 #include "catalogue/GameClasses.h"
 #include "editors/KVAddUnit.h"
 #include "editors/KVEditUnit.h"
+#include "mainwindow/CategoryBar.h"
 #include "mainwindow/KVMainUnit.h"
 #include "settings/KVAboutUnit.h"
 #include "settings/KVSettingsUnit.h"
@@ -413,7 +414,7 @@ void TestStartup::noListFileStartsEmpty()
     harness.program->start();
     TKVMainForm *main = harness.program->mainForm();
     QCOMPARE(main->rootList().Count(), 0);
-    QVERIFY(main->DefaultCatBtn->isChecked());
+    QVERIFY(main->GameCatToolbar->button(0)->isChecked());
     QVERIFY(harness.prompter.records.isEmpty());
     QVERIFY(harness.exitCodes.isEmpty());
 }
