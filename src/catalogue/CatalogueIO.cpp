@@ -159,6 +159,7 @@ void ListReader::read(TGameList &list, int depth, const QString &currentDir)
 
         const QString game = u"Game"_s;
         const qsizetype sections = ini.sectionCount();
+        list.Entries.reserve(list.Entries.size() + size_t(sections));
         for (qsizetype i = 0; i < sections; ++i) {
             const QString &section = ini.sectionName(i);
             // A missing "Type" reads as "Game".
