@@ -128,6 +128,14 @@ TIcon &TIcon::operator=(const TIcon &other)
 const QImage &TIcon::image() const
 {
     static const QImage none;
+    if (m_request && m_request->isWaiting()) {
+        // An error shown while extracting may run events that let go of both objects of
+        // the pair: the request stays alive until it is done.
+        IconRequest *const request = m_request;
+        request->addReference();
+        request->image(m_takesLargeImage);
+        IconRequest::release(request);
+    }
     return m_request ? m_request->image(m_takesLargeImage) : none;
 }
 

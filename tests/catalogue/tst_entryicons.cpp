@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <stdexcept>
 
 using namespace IconFixtures;
@@ -68,6 +69,20 @@ public:
     {
         ++calls;
         throw std::runtime_error("broken");
+    }
+};
+
+// A prompter that runs something while its message is shown, as a message box runs
+// the events that are waiting.
+class BusyPrompter : public FakePrompter
+{
+public:
+    std::function<void()> whileShown;
+    void message(QObject *owner, const QString &caption, const QString &text, Icon icon) override
+    {
+        FakePrompter::message(owner, caption, text, icon);
+        if (whileShown)
+            whileShown();
     }
 };
 
@@ -269,6 +284,26 @@ private Q_SLOTS:
         LoadEntryIcons(QStringLiteral("broken.exe"), icon, icon, silent);
         QVERIFY(fullyTransparent(icon.image()));
         QCOMPARE(m_prompter.records.size(), 1);
+    }
+
+    // The error box of a failed extraction runs events; a re-read then refills the very
+    // icon objects that are being drawn. The drawing finishes and shows the new icon.
+    void iconsRefilledWhileAnErrorIsShown()
+    {
+        FailingSource failing;
+        BusyPrompter prompter;
+        IconContext broken = context(&failing);
+        broken.prompter = &prompter;
+        TIcon small;
+        TIcon large;
+        LoadEntryIcons(QStringLiteral("broken.exe"), small, large, broken);
+        prompter.whileShown = [&] {
+            LoadEntryIcons(QStringLiteral("DEFAULTCATICON"), small, large, context());
+        };
+        QCOMPARE(large.image(), DefaultCategoryIcon(32));
+        QCOMPARE(small.image(), DefaultCategoryIcon(16));
+        QCOMPARE(prompter.records.size(), 1);
+        QCOMPARE(failing.calls, 1);
     }
 
     // Icon objects share what they show; changing one never changes another.
