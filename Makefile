@@ -30,7 +30,7 @@ bench: bootstrap
 	    -DKELVARO_BUILD_TESTS=OFF -DKELVARO_BUILD_BENCH=ON
 	cmake --build $(BUILD)/bench -j $(JOBS)
 	@set -e; for b in $(BUILD)/bench/bench/bench_*; do \
-	    [ -x "$$b" ] || continue; echo "== $$b"; \
+	    [ -f "$$b" ] && [ -x "$$b" ] || continue; echo "== $$b"; \
 	    QT_QPA_PLATFORM=offscreen "$$b" $(BENCH_ARGS); done
 
 fuzz: bootstrap
@@ -38,7 +38,7 @@ fuzz: bootstrap
 	    -DCMAKE_CXX_COMPILER=clang++ -DKELVARO_BUILD_TESTS=OFF -DKELVARO_BUILD_FUZZ=ON
 	cmake --build $(BUILD)/fuzz -j $(JOBS)
 	@set -e; for f in $(BUILD)/fuzz/fuzz/fuzz_*; do \
-	    [ -x "$$f" ] || continue; name=$$(basename $$f); \
+	    [ -f "$$f" ] && [ -x "$$f" ] || continue; name=$$(basename $$f); \
 	    corpus=$(BUILD)/fuzz/corpus/$$name; mkdir -p $$corpus; \
 	    seeds=fuzz/seeds/$${name#fuzz_}; [ -d $$seeds ] || seeds=; \
 	    echo "== $$name for $(FUZZ_SECONDS) s"; \
