@@ -181,7 +181,23 @@ void BM_ReadGameLists(benchmark::State &state)
     state.counters["peak_growth_MB"] = f.peakAfterMB - f.peakBeforeMB;
 }
 
-void BM_SaveAll(benchmark::State &state)
+// Changes one entry of every list, so that every list file has to be written again.
+void changeEveryList(TGameList &list, bool flip)
+{
+    if (list.Count() > 0) {
+        TGameEntry &first = *list.Items(0);
+        first.IconLocation = flip ? first.IconLocation + u'~' : first.IconLocation.chopped(1);
+    }
+    for (const auto &entry : list.Entries) {
+        if (auto *category = dynamic_cast<TGameList *>(entry.get()))
+            changeEveryList(*category, flip);
+    }
+}
+
+// Saving the whole catalogue, as applying the editor's changes does. `changedLists`:
+// every list changed since the last save (each file is written anew) or none (each
+// file is only compared with what it already holds).
+void saveAll(benchmark::State &state, bool changedLists)
 {
     const int games = int(state.range(0));
     Fixture &f = fixture(games);
@@ -191,11 +207,34 @@ void BM_SaveAll(benchmark::State &state)
         state.SkipWithError("reading failed");
         return;
     }
-    for (auto _ : state)
-        host.rootList().SaveAll(host.programDir());
+    TRootList &root = host.rootList();
+    root.SaveAll(host.programDir()); // the files as this program writes them
+    bool flip = true;
+    for (auto _ : state) {
+        if (changedLists) {
+            state.PauseTiming();
+            changeEveryList(root, flip);
+            flip = !flip;
+            state.ResumeTiming();
+        }
+        root.SaveAll(host.programDir());
+    }
+    if (!flip)
+        changeEveryList(root, false); // the next benchmark reads the catalogue as it was
+    root.SaveAll(host.programDir());
     state.SetItemsProcessed(state.iterations() * games);
     state.SetComplexityN(games);
     state.counters["list_files"] = f.catalogue.listFiles;
+}
+
+void BM_SaveAll_Unchanged(benchmark::State &state)
+{
+    saveAll(state, false);
+}
+
+void BM_SaveAll_EveryListChanged(benchmark::State &state)
+{
+    saveAll(state, true);
 }
 
 } // namespace
@@ -206,7 +245,13 @@ BENCHMARK(BM_ReadGameLists)
     ->Arg(100000)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
-BENCHMARK(BM_SaveAll)
+BENCHMARK(BM_SaveAll_Unchanged)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+BENCHMARK(BM_SaveAll_EveryListChanged)
     ->Arg(1000)
     ->Arg(10000)
     ->Arg(100000)

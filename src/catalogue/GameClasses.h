@@ -70,7 +70,8 @@ public:
     // Erases the entry's section from this list's file, then destroys the entry.
     virtual void DeleteAt(int index, const QString &programDir);
     // Rewrites this list's file from the entries, replacing the old file in one step;
-    // a list without entries leaves no file. On failure the old file stays as it was
+    // a file that already holds exactly those bytes is left as it is, and a list
+    // without entries leaves no file. On failure the old file stays as it was
     // and KelvaroError("Unable to write to <FileName as stored>") is raised; DeleteAt
     // and Remove raise the same and keep the entry.
     virtual void Save(const QString &programDir);

@@ -1215,8 +1215,33 @@ IniDocument loadForChange(const QString &fileName)
     return IniDocument();
 }
 
+// True when the file is there and holds exactly `bytes`.
+bool holdsExactly(const QString &fileName, const QByteArray &bytes)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || file.size() != bytes.size())
+        return false;
+    constexpr qsizetype Chunk = 256 * 1024;
+    QByteArray buffer(std::min(Chunk, bytes.size()), Qt::Uninitialized);
+    qsizetype compared = 0;
+    while (compared < bytes.size()) {
+        const qint64 got =
+            file.read(buffer.data(), std::min(buffer.size(), bytes.size() - compared));
+        if (got <= 0 ||
+            std::memcmp(buffer.constData(), bytes.constData() + compared, size_t(got)) != 0)
+            return false;
+        compared += got;
+    }
+    char more;
+    return file.read(&more, 1) == 0; // the file did not grow meanwhile
+}
+
+// A file that already holds exactly the new bytes is left as it is: saving the whole
+// catalogue after one change rewrites only the list files that changed.
 void writeAtomically(const QString &fileName, const QByteArray &bytes)
 {
+    if (holdsExactly(fileName, bytes))
+        return;
     QSaveFile file(fileName);
     // QSaveFile buffers the bytes; commit() does not report a write that fails while it
     // flushes them (a full disk, a file size limit), and would then replace the old file

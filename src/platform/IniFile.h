@@ -175,7 +175,8 @@ private:
 
 // An ini object opened on one file. Opening touches no file; every write and erase
 // reaches the disk before the call returns, through one atomic replacement of the
-// file, so a failure never leaves a half-written file behind. Reads parse the file
+// file, so a failure never leaves a half-written file behind; a file that already
+// holds exactly the new content is not written again. Reads parse the file
 // once and keep it until the object changes the file or is closed; a change starts
 // from the file as it is on disk, so it keeps what other objects wrote meanwhile. A
 // file that exists but cannot be read is never overwritten: the change raises.
@@ -195,8 +196,9 @@ public:
     void close() override;
 
     // Makes `document` the whole new content of `fileName` in one atomic step; the
-    // previous file stays whole until the new one is complete. A document without
-    // sections removes the file instead. Raises KelvaroError("Unable to write to
+    // previous file stays whole until the new one is complete, and a file that holds
+    // exactly the new bytes already is left alone. A document without sections
+    // removes the file instead. Raises KelvaroError("Unable to write to
     // <fileName>") on failure.
     static void replaceFile(const QString &fileName, const IniDocument &document);
     // The same for a writer that was not handed over.

@@ -92,6 +92,7 @@ private Q_SLOTS:
     void namesEqualApartFromCaseShareOneSection();
     void categoryAndGameOfTheSameName();
     void saveAllWritesEveryListFile();
+    void saveAllRewritesOnlyTheListsThatChanged();
     void deleteAtErasesOnlyTheSection();
     void removeErasesTheSectionAndKeepsTheCount();
     void removeOfAForeignEntry();
@@ -636,6 +637,43 @@ void TestGameClasses::saveAllWritesEveryListFile()
     ReadListFile(read, 0, programDir);
     QCOMPARE(describe(read), u"Abe, Shooters[Doom, Old[Wolf], Empty[]]"_s);
     QVERIFY(!QFile::exists(dir.filePath(u"Empty.ini"_s)));
+}
+
+void TestGameClasses::saveAllRewritesOnlyTheListsThatChanged()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString programDir = dir.path() + u"/"_s;
+    TRootList root(u"RootList"_s, QString(), u"Kelvaro.ini"_s);
+    auto shooters = category(u"Shooters"_s, u"Shooters.ini"_s);
+    auto old = category(u"Old"_s, u"Old.ini"_s);
+    old->Add(game(u"Wolf"_s));
+    TGameList &oldList = *old;
+    shooters->Add(game(u"Doom"_s));
+    shooters->Add(std::move(old));
+    root.Add(game(u"Abe"_s));
+    root.Add(std::move(shooters));
+    root.SaveAll(programDir);
+
+    const QStringList files{u"Kelvaro.ini"_s, u"Shooters.ini"_s, u"Old.ini"_s};
+    const QDateTime longAgo = QDateTime::currentDateTimeUtc().addDays(-30);
+    for (const QString &name : files) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(longAgo, QFileDevice::FileModificationTime));
+    }
+    oldList.Items(0)->Name = u"Wolfenstein"_s;
+    root.SaveAll(programDir);
+
+    const auto rewritten = [&](const QString &name) {
+        return qAbs(QFileInfo(dir.filePath(name)).lastModified().toUTC().secsTo(longAgo)) > 2;
+    };
+    QVERIFY(!rewritten(u"Kelvaro.ini"_s));
+    QVERIFY(!rewritten(u"Shooters.ini"_s));
+    QVERIFY(rewritten(u"Old.ini"_s));
+    TRootList read(u"RootList"_s, QString(), programDir + root.FileName);
+    ReadListFile(read, 0, programDir);
+    QCOMPARE(describe(read), u"Abe, Shooters[Doom, Old[Wolfenstein]]"_s);
 }
 
 void TestGameClasses::deleteAtErasesOnlyTheSection()

@@ -132,6 +132,8 @@ private Q_SLOTS:
     void windows1252ThatWouldReadAsUtf8();
     void copiesAreIndependent();
     void replaceFile();
+    void replaceFileLeavesIdenticalFileAlone_data();
+    void replaceFileLeavesIdenticalFileAlone();
     void writerWritesAsTheDocument_data();
     void writerWritesAsTheDocument();
 };
@@ -760,6 +762,48 @@ void TestIniFile::replaceFile()
     QVERIFY(!QFile::exists(path));
     IniFile::replaceFile(path, IniDocument()); // no file to remove: fine
     QVERIFY(!QFile::exists(path));
+}
+
+// Only a file that already holds exactly the new bytes is left alone; any other is
+// replaced, whatever it shares with the new bytes.
+void TestIniFile::replaceFileLeavesIdenticalFileAlone_data()
+{
+    QTest::addColumn<QByteArray>("onDisk"); // null: no file
+    QTest::addColumn<bool>("leftAlone");
+
+    const QByteArray fresh = utf16le(u"[A]\r\nType=Game\r\n"_s);
+    QByteArray sameSize = fresh;
+    sameSize[sameSize.size() - 4] = 'X';
+    QTest::newRow("same bytes") << fresh << true;
+    QTest::newRow("one byte differs") << sameSize << false;
+    QTest::newRow("longer") << fresh + utf16le(u"[B]\r\n"_s) << false;
+    QTest::newRow("shorter") << fresh.first(fresh.size() - 2) << false;
+    QTest::newRow("same text in UTF-8") << "\xEF\xBB\xBF[A]\r\nType=Game\r\n"_ba << false;
+    QTest::newRow("empty") << QByteArray("") << false;
+    QTest::newRow("missing") << QByteArray() << false;
+}
+
+void TestIniFile::replaceFileLeavesIdenticalFileAlone()
+{
+    QFETCH(QByteArray, onDisk);
+    QFETCH(bool, leftAlone);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"list.ini"_s);
+    const QDateTime old = QDateTime::currentDateTimeUtc().addDays(-30);
+    if (!onDisk.isNull()) {
+        QVERIFY(writeBytes(path, onDisk));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+
+    IniDocument doc;
+    doc.writeString(u"A"_s, u"Type"_s, u"Game"_s);
+    IniFile::replaceFile(path, doc);
+    QCOMPARE(readBytes(path), utf16le(u"[A]\r\nType=Game\r\n"_s));
+    const QDateTime stamp = QFileInfo(path).lastModified().toUTC();
+    QCOMPARE(qAbs(stamp.secsTo(old)) < 2, leftAlone);
 }
 
 // The writer's bytes against a document given the same writes; a sequence that the
