@@ -6,6 +6,7 @@
 #include "platform/IconExtractor.h"
 #include "platform/Prompter.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QObject>
 
@@ -24,6 +25,23 @@ void reportFailure(Prompter *prompter, QObject *owner, const QString &name)
                           QStringLiteral("Could not load Icon ") + name);
     } catch (...) {
     }
+}
+
+// An icon is read when it is first drawn, usually inside a paint event, where no
+// modal message box may open: the message waits until the event loop is back, and is
+// dropped if its owner goes away before that.
+void reportFailureLater(Prompter *prompter, const QPointer<QObject> &owner, const QString &name)
+{
+    if (!prompter)
+        return;
+    QObject *const receiver = owner ? owner.data() : QCoreApplication::instance();
+    if (!receiver) {
+        reportFailure(prompter, nullptr, name); // no event loop to wait for
+        return;
+    }
+    QMetaObject::invokeMethod(
+        receiver, [prompter, owner, name] { reportFailure(prompter, owner.data(), name); },
+        Qt::QueuedConnection);
 }
 
 // The stock pictures: one request per picture for the whole program, never released.
@@ -101,7 +119,7 @@ void IconRequest::extract()
             images.image16 = icon.image16.isNull() ? icon.image32 : icon.image16;
         }
     } catch (...) {
-        reportFailure(context.prompter, context.owner.data(), file);
+        reportFailureLater(context.prompter, context.owner, file);
     }
     m_location.clear();
     m_context.reset(); // last: `context` refers to it

@@ -43,7 +43,9 @@ struct IconContext
 // The file is read when either object's image is first needed (see TIcon); the
 // prompter, the owner's window and the source must outlive the icon objects. Never
 // raises: an unexpected error is shown as "Could not load Icon <file>" and leaves
-// the transparent picture. `small` and `large` may be the same object; it then ends
+// the transparent picture. When it happens while an icon is being drawn, the message
+// is shown from the event loop once the drawing is over, and dropped if its owner
+// goes away before that. `small` and `large` may be the same object; it then ends
 // up holding the small image.
 //
 // Qt needs no image lists converted to 32-bit colour: the views draw these images

@@ -260,7 +260,9 @@ private Q_SLOTS:
         QVERIFY(fullyTransparent(other.image()));
     }
 
-    void unexpectedErrorIsShownOnce()
+    // The error turns up while an icon is drawn; the message box opens only once the
+    // event loop is back, never inside the drawing.
+    void unexpectedErrorIsShownOnceAfterTheDrawing()
     {
         FailingSource failing;
         TIcon small;
@@ -269,6 +271,8 @@ private Q_SLOTS:
         QVERIFY(fullyTransparent(large.image()));
         QVERIFY(fullyTransparent(small.image()));
         QCOMPARE(failing.calls, 1);
+        QCOMPARE(m_prompter.records.size(), 0);
+        QCoreApplication::processEvents();
         QCOMPARE(m_prompter.records.size(), 1);
         const FakePrompter::Record record = m_prompter.records.first();
         QCOMPARE(record.kind, FakePrompter::Kind::Message);
@@ -283,11 +287,23 @@ private Q_SLOTS:
         TIcon icon;
         LoadEntryIcons(QStringLiteral("broken.exe"), icon, icon, silent);
         QVERIFY(fullyTransparent(icon.image()));
+        QCoreApplication::processEvents();
+        QCOMPARE(m_prompter.records.size(), 1);
+
+        // An owner that is gone when the message would open takes the message with it.
+        auto owner = std::make_unique<QObject>();
+        IconContext ownerLeaves = context(&failing);
+        ownerLeaves.owner = owner.get();
+        TIcon orphan;
+        LoadEntryIcons(QStringLiteral("broken.exe"), orphan, orphan, ownerLeaves);
+        QVERIFY(fullyTransparent(orphan.image()));
+        owner.reset();
+        QCoreApplication::processEvents();
         QCOMPARE(m_prompter.records.size(), 1);
     }
 
-    // The error box of a failed extraction runs events; a re-read then refills the very
-    // icon objects that are being drawn. The drawing finishes and shows the new icon.
+    // The error box of a failed extraction runs events; a re-read then refills the
+    // icon objects that were drawn, and the next drawing shows the new icon.
     void iconsRefilledWhileAnErrorIsShown()
     {
         FailingSource failing;
@@ -300,9 +316,11 @@ private Q_SLOTS:
         prompter.whileShown = [&] {
             LoadEntryIcons(QStringLiteral("DEFAULTCATICON"), small, large, context());
         };
+        QVERIFY(fullyTransparent(large.image()));
+        QCoreApplication::processEvents();
+        QCOMPARE(prompter.records.size(), 1);
         QCOMPARE(large.image(), DefaultCategoryIcon(32));
         QCOMPARE(small.image(), DefaultCategoryIcon(16));
-        QCOMPARE(prompter.records.size(), 1);
         QCOMPARE(failing.calls, 1);
     }
 
@@ -371,6 +389,7 @@ private Q_SLOTS:
         QVERIFY(fullyTransparent(e.image()));
         QVERIFY(fullyTransparent(f.image()));
         QCOMPARE(failing.calls, 2);
+        QCoreApplication::processEvents(); // the messages of failures found while drawing
         QCOMPARE(m_prompter.records.size(), 1); // the second load had nobody to tell
     }
 
