@@ -389,7 +389,7 @@ private Q_SLOTS:
         QVERIFY(fullyTransparent(e.image()));
         QVERIFY(fullyTransparent(f.image()));
         QCOMPARE(failing.calls, 2);
-        QCoreApplication::processEvents(); // the messages of failures found while drawing
+        QCoreApplication::processEvents();      // the messages of failures found while drawing
         QCOMPARE(m_prompter.records.size(), 1); // the second load had nobody to tell
     }
 
